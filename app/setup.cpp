@@ -1,0 +1,70 @@
+#include "app/setup.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QStringList>
+#include <QWidget>
+#include <memory>
+
+#include "common/ui_hooks.h"
+#include "environment/hs_reg.h"
+#include "log/textfil.h"
+
+namespace setup {
+
+namespace {
+
+void installUiHooks()
+{
+    ui_hooks::install(
+        [](bool busy) {
+            if (busy)
+                QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+            else
+                QGuiApplication::restoreOverrideCursor();
+        },
+        [](const QString &caption, const QString &text) {
+            QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok);
+            box.exec();
+        });
+}
+
+} // namespace
+
+int run(int argc, char **argv)
+{
+    // The arguments as given, before the toolkit takes its own options out of argv.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+
+    textfil::prepare();
+
+    // The application object comes first so that start-up can show a message box (ClearLog).
+    QApplication app(argc, argv);
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    installUiHooks();
+
+    hs_reg::startup(arguments);
+
+    QCoreApplication::setApplicationName(QStringLiteral("Bruker oppsett"));
+    {
+        // Windows in their order of creation; the first is the main window.
+        // [main window]
+        auto mainWindow = std::make_unique<QWidget>();
+        mainWindow->setWindowTitle(QStringLiteral("Bruker oppsett"));
+        // [TFTPform]
+        // [TInputForm]
+        // [TWebReaderForm]
+        mainWindow->show();
+        app.exec();
+    }
+
+    hs_reg::shutdown();
+    textfil::finish();
+    ui_hooks::uninstall();
+    return 0;
+}
+
+} // namespace setup

@@ -1,0 +1,79 @@
+#pragma once
+// An INI document held in memory, kept to the text rules the suite's programs share:
+// - a line "[name]" starts a section; "key=value" lines belong to the section above;
+// - section and key names match without regard to letter case;
+// - on loading, lines are trimmed; empty lines, ";" comments and lines before the first section are
+//   dropped; blanks around the first "=" are removed; a line without "=" is kept as it is;
+// - writing an existing key replaces its line in place; a new key goes to the end of its section,
+//   a new section to the end of the document;
+// - written back as, per section, "[name]", its lines, one empty line; every line ended by CR LF.
+// Lookups go through hash indexes, never a scan of the file.
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+#include "common/textfile.h"
+
+class IniDocument {
+public:
+    IniDocument() = default;
+    explicit IniDocument(const QString &path) : path_(path) {}
+
+    // Loads the file at path(). A missing file gives an empty document and true; a file that exists
+    // but cannot be read gives an empty document, false and the reason.
+    bool load(QString *error = nullptr);
+    // Parses bytes in any of the encodings of textfile.
+    void loadBytes(const QByteArray &bytes);
+    void loadText(const QString &text);
+
+    const QString &path() const { return path_; }
+    void setPath(const QString &path) { path_ = path; }
+    textfile::Encoding encoding() const { return encoding_; }
+    void setEncoding(textfile::Encoding e) { encoding_ = e; }
+
+    bool hasSection(const QString &section) const;
+    bool hasKey(const QString &section, const QString &key) const;
+    // The value, or fallback when the section or key is missing.
+    QString value(const QString &section, const QString &key, const QString &fallback = QString()) const;
+    // Replaces the value in place or adds the key at the end of its section (added at the end of the
+    // document when new). Line breaks in key or value become blanks, so no value can add lines.
+    void setValue(const QString &section, const QString &key, const QString &value);
+
+    QStringList sectionNames() const;
+    QStringList keys(const QString &section) const;
+
+    // The write-back text and its bytes in the document's encoding (an Ansi document whose text the
+    // code page cannot hold is written as UTF-16 LE).
+    QString toText() const;
+    QByteArray toBytes() const;
+    // Writes the whole document to path() atomically. False with a readable reason on failure.
+    bool save(QString *error = nullptr) const;
+
+    // The whole-number reading rules of the suite: optional blanks, optional sign, then decimal digits,
+    // or "$" / "0x" / "0X" and hex digits (up to 32 bits, taken as signed); nothing may follow.
+    // False when the text is not such a number or does not fit 32 bits.
+    static bool parseInt(const QString &text, qint32 &result);
+
+private:
+    struct Line {
+        QString key;    // empty for a line without "="
+        QString value;  // the value, or the whole line when it has no "="
+        bool hasEquals = false;
+    };
+    struct Section {
+        QString name;
+        std::vector<Line> lines;
+        QHash<QString, qsizetype> index;  // folded key -> first line with it
+    };
+    static QString fold(const QString &name) { return name.toLower(); }
+    Section *findSection(const QString &name);
+    const Section *findSection(const QString &name) const;
+    Section &sectionFor(const QString &name);
+
+    QString path_;
+    textfile::Encoding encoding_ = textfile::Encoding::Ansi;
+    std::vector<Section> sections_;
+    QHash<QString, qsizetype> sectionIndex_;  // folded name -> position in sections_
+};

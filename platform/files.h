@@ -1,0 +1,50 @@
+#pragma once
+// File operations whose behaviour differs by platform. Paths use the platform's separator.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace platform::files {
+
+struct Entry {
+    std::u16string name;
+    bool folder = false;    // a real folder (never a link)
+    bool link = false;      // a symbolic link or junction, whatever it points at
+    bool readOnly = false;  // Windows: the read-only attribute; here: no write bit in the mode
+};
+
+// Every entry of the folder, hidden and system entries included, "." and ".." left out, in the
+// order the file system gives them. False when the folder cannot be listed.
+bool listFolder(const std::u16string &folder, std::vector<Entry> &entries);
+
+bool fileExists(const std::u16string &path);    // a file (or a link to one)
+bool folderExists(const std::u16string &path);  // a folder (or a link to one)
+// The entry exists and is marked read-only.
+bool isReadOnly(const std::u16string &path);
+// Makes the entry a normal, writable file (clears read-only, hidden, system).
+bool clearAttributes(const std::u16string &path);
+
+// Removes a file, or a link as a link. On failure returns false and sets error to the platform's number.
+bool removeFile(const std::u16string &path, int *error = nullptr);
+// Removes an empty folder, or a link to a folder as a link.
+bool removeFolder(const std::u16string &path, int *error = nullptr);
+// Creates one folder; its parent must exist. 0 on success, else the platform's error number
+// (an existing folder is a failure).
+int makeFolder(const std::u16string &path);
+// Creates the folder with every missing parent. True when it exists afterwards.
+bool makePath(const std::u16string &path);
+
+// Renames, failing when the target exists (never replaces).
+bool renameNoReplace(const std::u16string &from, const std::u16string &to, int *error = nullptr);
+
+// Size in bytes of the first entry matching the path (wildcards allowed, folders included: a folder's
+// own entry gives 0); -1 when none matches. A relative path is taken from the working folder.
+std::int64_t firstMatchSize(const std::u16string &path);
+
+// Absolute form of a path, "." and ".." resolved (no links followed), with the platform's separators.
+std::u16string absolutePath(const std::u16string &path);
+
+// Text of a platform error number, for messages.
+std::u16string errorText(int error);
+
+} // namespace platform::files
