@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QStringList>
+#include <QTimer>
 #include <QWidget>
 #include <memory>
 
@@ -58,6 +59,9 @@ int run(int argc, char **argv)
         // [TInputForm]
         // [TWebReaderForm]
         mainWindow->show();
+        // For measurements and end-to-end runs: leave the event loop as soon as the window is up.
+        if (qEnvironmentVariableIsSet("BO_QUIT_AFTER_SHOW"))
+            QTimer::singleShot(0, &app, &QCoreApplication::quit);
         app.exec();
     }
 

@@ -1,1 +1,196 @@
-// to be written
+#include "common/textfile.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+#include "platform/textcodec.h"
+
+namespace textfile {
+
+namespace {
+
+// Well-formed UTF-8 (no overlong forms, no surrogates, nothing above U+10FFFF).
+bool validUtf8(const unsigned char *p, qsizetype n)
+{
+    qsizetype i = 0;
+    while (i < n) {
+        const unsigned char c = p[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        int len;
+        unsigned min;
+        unsigned cp;
+        if ((c & 0xE0) == 0xC0) {
+            len = 2, min = 0x80, cp = c & 0x1F;
+        } else if ((c & 0xF0) == 0xE0) {
+            len = 3, min = 0x800, cp = c & 0x0F;
+        } else if ((c & 0xF8) == 0xF0) {
+            len = 4, min = 0x10000, cp = c & 0x07;
+        } else {
+            return false;
+        }
+        if (i + len > n)
+            return false;
+        for (int k = 1; k < len; ++k) {
+            if ((p[i + k] & 0xC0) != 0x80)
+                return false;
+            cp = (cp << 6) | (p[i + k] & 0x3F);
+        }
+        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+            return false;
+        i += len;
+    }
+    return true;
+}
+
+QString fromUtf16(const QByteArray &bytes, qsizetype offset, bool bigEndian)
+{
+    const qsizetype units = (bytes.size() - offset) / 2;
+    QString s(units, Qt::Uninitialized);
+    const auto *p = reinterpret_cast<const unsigned char *>(bytes.constData()) + offset;
+    char16_t *out = reinterpret_cast<char16_t *>(s.data());
+    for (qsizetype i = 0; i < units; ++i)
+        out[i] = bigEndian ? char16_t(p[2 * i] << 8 | p[2 * i + 1]) : char16_t(p[2 * i + 1] << 8 | p[2 * i]);
+    return s;
+}
+
+QByteArray toUtf16(const QString &text, bool bigEndian)
+{
+    QByteArray out(2 + text.size() * 2, Qt::Uninitialized);
+    auto *p = reinterpret_cast<unsigned char *>(out.data());
+    p[0] = bigEndian ? 0xFE : 0xFF;
+    p[1] = bigEndian ? 0xFF : 0xFE;
+    const char16_t *in = reinterpret_cast<const char16_t *>(text.constData());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const unsigned hi = in[i] >> 8, lo = in[i] & 0xFF;
+        p[2 + 2 * i] = bigEndian ? hi : lo;
+        p[3 + 2 * i] = bigEndian ? lo : hi;
+    }
+    return out;
+}
+
+} // namespace
+
+Encoding detect(const QByteArray &bytes)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        return Encoding::Utf8Bom;
+    if (bytes.startsWith("\xFF\xFE"))
+        return Encoding::Utf16LE;
+    if (bytes.startsWith("\xFE\xFF"))
+        return Encoding::Utf16BE;
+    const auto *p = reinterpret_cast<const unsigned char *>(bytes.constData());
+    qsizetype firstHigh = 0;
+    while (firstHigh < bytes.size() && p[firstHigh] < 0x80)
+        ++firstHigh;
+    if (firstHigh == bytes.size())
+        return Encoding::Ansi;
+    return validUtf8(p + firstHigh, bytes.size() - firstHigh) ? Encoding::Utf8 : Encoding::Ansi;
+}
+
+QString decode(const QByteArray &bytes, Encoding *encoding)
+{
+    const Encoding e = detect(bytes);
+    if (encoding)
+        *encoding = e;
+    switch (e) {
+    case Encoding::Utf8Bom:
+        return QString::fromUtf8(bytes.constData() + 3, bytes.size() - 3);
+    case Encoding::Utf8:
+        return QString::fromUtf8(bytes);
+    case Encoding::Utf16LE:
+        return fromUtf16(bytes, 2, false);
+    case Encoding::Utf16BE:
+        return fromUtf16(bytes, 2, true);
+    case Encoding::Ansi:
+        break;
+    }
+    return QString::fromStdU16String(platform::textcodec::decode8bit(std::string_view(bytes.constData(), bytes.size())));
+}
+
+QByteArray encode(const QString &text, Encoding &encoding)
+{
+    switch (encoding) {
+    case Encoding::Utf8:
+        return text.toUtf8();
+    case Encoding::Utf8Bom:
+        return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+    case Encoding::Utf16LE:
+        return toUtf16(text, false);
+    case Encoding::Utf16BE:
+        return toUtf16(text, true);
+    case Encoding::Ansi:
+        break;
+    }
+    std::string bytes;
+    if (platform::textcodec::encode8bit(std::u16string_view(reinterpret_cast<const char16_t *>(text.constData()), text.size()), bytes))
+        return QByteArray(bytes.data(), qsizetype(bytes.size()));
+    encoding = Encoding::Utf16LE;
+    return toUtf16(text, false);
+}
+
+QStringList splitLines(const QString &text)
+{
+    QStringList lines;
+    const QChar *p = text.constData();
+    const qsizetype n = text.size();
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = p[i].unicode();
+        if (c != u'\r' && c != u'\n')
+            continue;
+        lines.append(text.mid(start, i - start));
+        if (c == u'\r' && i + 1 < n && p[i + 1] == QLatin1Char('\n'))
+            ++i;
+        start = i + 1;
+    }
+    if (start < n)
+        lines.append(text.mid(start));
+    return lines;
+}
+
+QString joinLines(const QStringList &lines)
+{
+    qsizetype size = 0;
+    for (const QString &l : lines)
+        size += l.size() + 2;
+    QString out;
+    out.reserve(size);
+    for (const QString &l : lines) {
+        out += l;
+        out += QLatin1String("\r\n");
+    }
+    return out;
+}
+
+bool readAll(const QString &path, QByteArray &bytes, QString *error)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = f.errorString();
+        return false;
+    }
+    bytes = f.readAll();
+    if (f.error() != QFile::NoError) {
+        if (error)
+            *error = f.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool writeAtomically(const QString &path, const QByteArray &bytes, QString *error)
+{
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit()) {
+        if (error)
+            *error = f.errorString();
+        return false;
+    }
+    return true;
+}
+
+} // namespace textfile

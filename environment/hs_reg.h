@@ -65,7 +65,8 @@ void openini(const QString &path);
 bool openuserini(QString *error = nullptr);
 // Write back, release, open ininame again. False (no switch) when the write-back failed.
 bool openmainini(QString *error = nullptr);
-// Writes the open document to its file, whatever its read-only mark (callers test that first).
+// Writes the open document to its file. A file marked read-only is refused as the platform would
+// refuse it, also where the process could write it anyway.
 bool writeBack(QString *error = nullptr);
 // The open document (never null between startup and shutdown).
 IniDocument *settingsfile();

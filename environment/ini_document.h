@@ -28,6 +28,8 @@ public:
     void loadBytes(const QByteArray &bytes);
     void loadText(const QString &text);
 
+    // The file exists but could not be read: saving would destroy what it holds, so save() refuses.
+    bool readFailed() const { return readFailed_; }
     const QString &path() const { return path_; }
     void setPath(const QString &path) { path_ = path; }
     textfile::Encoding encoding() const { return encoding_; }
@@ -73,6 +75,7 @@ private:
     Section &sectionFor(const QString &name);
 
     QString path_;
+    bool readFailed_ = false;
     textfile::Encoding encoding_ = textfile::Encoding::Ansi;
     std::vector<Section> sections_;
     QHash<QString, qsizetype> sectionIndex_;  // folded name -> position in sections_

@@ -1,1 +1,168 @@
-// to be written
+#include "platform/files.h"
+
+#include <QDir>
+#include <QString>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <glob.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform::files {
+
+namespace {
+
+QByteArray native(const std::u16string &path)
+{
+    return QString::fromStdU16String(path).toLocal8Bit();
+}
+
+bool readOnlyMode(mode_t mode)
+{
+    return (mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+}
+
+bool fail(int *error)
+{
+    if (error)
+        *error = errno;
+    return false;
+}
+
+} // namespace
+
+bool listFolder(const std::u16string &folder, std::vector<Entry> &entries)
+{
+    entries.clear();
+    const QByteArray dirPath = native(folder);
+    DIR *dir = opendir(dirPath.constData());
+    if (!dir)
+        return false;
+    const int fd = dirfd(dir);
+    while (const dirent *d = readdir(dir)) {
+        if (std::strcmp(d->d_name, ".") == 0 || std::strcmp(d->d_name, "..") == 0)
+            continue;
+        Entry e;
+        e.name = QString::fromLocal8Bit(d->d_name).toStdU16String();
+        struct stat st {};
+        const bool haveStat = fstatat(fd, d->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0;
+        if (haveStat) {
+            e.link = S_ISLNK(st.st_mode);
+            e.folder = S_ISDIR(st.st_mode);
+            e.readOnly = !e.link && readOnlyMode(st.st_mode);
+        } else {
+            e.link = d->d_type == DT_LNK;
+            e.folder = d->d_type == DT_DIR;
+        }
+        entries.push_back(std::move(e));
+    }
+    closedir(dir);
+    return true;
+}
+
+bool fileExists(const std::u16string &path)
+{
+    struct stat st {};
+    return !path.empty() && stat(native(path).constData(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+bool folderExists(const std::u16string &path)
+{
+    struct stat st {};
+    return !path.empty() && stat(native(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool isReadOnly(const std::u16string &path)
+{
+    struct stat st {};
+    return !path.empty() && stat(native(path).constData(), &st) == 0 && readOnlyMode(st.st_mode);
+}
+
+bool clearAttributes(const std::u16string &path)
+{
+    struct stat st {};
+    const QByteArray p = native(path);
+    if (lstat(p.constData(), &st) != 0 || S_ISLNK(st.st_mode))
+        return false;
+    return chmod(p.constData(), (st.st_mode & 07777) | S_IWUSR) == 0;
+}
+
+bool removeFile(const std::u16string &path, int *error)
+{
+    return unlink(native(path).constData()) == 0 || fail(error);
+}
+
+bool removeFolder(const std::u16string &path, int *error)
+{
+    const QByteArray p = native(path.size() > 1 && path.back() == u'/' ? path.substr(0, path.size() - 1) : path);
+    struct stat st {};
+    if (lstat(p.constData(), &st) == 0 && S_ISLNK(st.st_mode))
+        return unlink(p.constData()) == 0 || fail(error);
+    return rmdir(p.constData()) == 0 || fail(error);
+}
+
+int makeFolder(const std::u16string &path)
+{
+    return mkdir(native(path).constData(), 0777) == 0 ? 0 : errno;
+}
+
+bool makePath(const std::u16string &path)
+{
+    const QString p = QString::fromStdU16String(path);
+    return !p.isEmpty() && QDir().mkpath(p);
+}
+
+bool renameNoReplace(const std::u16string &from, const std::u16string &to, int *error)
+{
+    const QByteArray f = native(from), t = native(to);
+    if (renameat2(AT_FDCWD, f.constData(), AT_FDCWD, t.constData(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return fail(error);
+    // File systems without the flag: a hard link fails when the target exists.
+    if (link(f.constData(), t.constData()) != 0)
+        return fail(error);
+    if (unlink(f.constData()) != 0) {
+        const int e = errno;
+        unlink(t.constData());
+        errno = e;
+        return fail(error);
+    }
+    return true;
+}
+
+std::int64_t firstMatchSize(const std::u16string &path)
+{
+    const QByteArray p = native(absolutePath(path));
+    struct stat st {};
+    if (p.contains('*') || p.contains('?')) {
+        glob_t g{};
+        const int rc = glob(p.constData(), GLOB_NOSORT, nullptr, &g);
+        const bool found = rc == 0 && g.gl_pathc > 0 && stat(g.gl_pathv[0], &st) == 0;
+        globfree(&g);
+        if (!found)
+            return -1;
+    } else if (stat(p.constData(), &st) != 0) {
+        return -1;
+    }
+    return S_ISDIR(st.st_mode) ? 0 : std::int64_t(st.st_size);
+}
+
+std::u16string absolutePath(const std::u16string &path)
+{
+    const QString p = QString::fromStdU16String(path);
+    QString abs = QDir::cleanPath(QDir::current().absoluteFilePath(p));
+    if (p.endsWith(QLatin1Char('/')) && !abs.endsWith(QLatin1Char('/')))
+        abs += QLatin1Char('/');
+    return abs.toStdU16String();
+}
+
+std::u16string errorText(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error)).toStdU16String();
+}
+
+} // namespace platform::files

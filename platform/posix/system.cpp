@@ -1,1 +1,73 @@
-// to be written
+#include "platform/system.h"
+
+#include <QByteArray>
+#include <QString>
+#include <cstdlib>
+#include <ctime>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+std::u16string programPathOverride;
+std::optional<LocalTime> fixedNow;
+
+std::u16string local(const QByteArray &bytes)
+{
+    return QString::fromLocal8Bit(bytes).toStdU16String();
+}
+} // namespace
+
+char16_t separator()
+{
+    return u'/';
+}
+
+std::u16string environmentVariable(const std::u16string &name)
+{
+    const char *value = std::getenv(QString::fromStdU16String(name).toLocal8Bit().constData());
+    return value ? local(value) : std::u16string();
+}
+
+std::u16string appDataFolder()
+{
+    for (const char16_t *name : {u"APPDATA", u"XDG_DATA_HOME"}) {
+        std::u16string v = environmentVariable(name);
+        while (v.size() > 1 && v.back() == u'/')
+            v.pop_back();
+        if (!v.empty())
+            return v;
+    }
+    return environmentVariable(u"HOME") + u"/.local/share";
+}
+
+std::u16string programPath()
+{
+    if (!programPathOverride.empty())
+        return programPathOverride;
+    QByteArray buf(4096, '\0');
+    const ssize_t n = readlink("/proc/self/exe", buf.data(), buf.size() - 1);
+    return n > 0 ? local(buf.left(n)) : std::u16string();
+}
+
+void overrideProgramPath(const std::u16string &path)
+{
+    programPathOverride = path;
+}
+
+LocalTime now()
+{
+    if (fixedNow)
+        return *fixedNow;
+    const std::time_t t = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
+}
+
+void overrideNow(std::optional<LocalTime> fixed)
+{
+    fixedNow = fixed;
+}
+
+} // namespace platform
