@@ -107,7 +107,9 @@ QString decode(const QByteArray &bytes, Encoding *encoding)
     case Encoding::Ansi:
         break;
     }
-    return QString::fromStdU16String(platform::textcodec::decode8bit(std::string_view(bytes.constData(), bytes.size())));
+    QString text(bytes.size(), Qt::Uninitialized);
+    platform::textcodec::decode8bit(bytes.constData(), std::size_t(bytes.size()), reinterpret_cast<char16_t *>(text.data()));
+    return text;
 }
 
 QByteArray encode(const QString &text, Encoding &encoding)
@@ -124,9 +126,9 @@ QByteArray encode(const QString &text, Encoding &encoding)
     case Encoding::Ansi:
         break;
     }
-    std::string bytes;
-    if (platform::textcodec::encode8bit(std::u16string_view(reinterpret_cast<const char16_t *>(text.constData()), text.size()), bytes))
-        return QByteArray(bytes.data(), qsizetype(bytes.size()));
+    QByteArray bytes(text.size(), Qt::Uninitialized);
+    if (platform::textcodec::encode8bit(reinterpret_cast<const char16_t *>(text.constData()), std::size_t(text.size()), bytes.data()))
+        return bytes;
     encoding = Encoding::Utf16LE;
     return toUtf16(text, false);
 }

@@ -23,21 +23,18 @@ int byteFor(char16_t c)
 }
 } // namespace
 
-std::u16string decode8bit(std::string_view bytes)
+void decode8bit(const char *in, std::size_t n, char16_t *out)
 {
-    std::u16string out(bytes.size(), u'\0');
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        const auto b = static_cast<unsigned char>(bytes[i]);
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto b = static_cast<unsigned char>(in[i]);
         out[i] = (b >= 0x80 && b < 0xA0) ? k80to9F[b - 0x80] : char16_t(b);
     }
-    return out;
 }
 
-bool encode8bit(std::u16string_view text, std::string &out)
+bool encode8bit(const char16_t *in, std::size_t n, char *out)
 {
-    out.resize(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i];
+    for (std::size_t i = 0; i < n; ++i) {
+        const char16_t c = in[i];
         if (c < 0x80) {
             out[i] = char(c);
             continue;
