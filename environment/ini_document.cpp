@@ -2,6 +2,12 @@
 
 #include <QFile>
 
+#include "platform/textcodec.h"
+#include <array>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 bool blank(QChar c)
@@ -10,14 +16,44 @@ bool blank(QChar c)
 }
 
 // Trims every control character and blank at both ends, as the suite's programs do.
-QStringView trimmed(QStringView s)
+void trim(const QChar *p, qsizetype &b, qsizetype &e)
 {
-    qsizetype b = 0, e = s.size();
-    while (b < e && blank(s[b]))
+    while (b < e && blank(p[b]))
         ++b;
-    while (e > b && blank(s[e - 1]))
+    while (e > b && blank(p[e - 1]))
         --e;
-    return s.mid(b, e - b);
+}
+
+// Letter case folded one code unit at a time, as the suite's programs compare names.
+const std::array<char16_t, 256> kFoldLatin1 = [] {
+    std::array<char16_t, 256> t{};
+    for (int c = 0; c < 256; ++c)
+        t[c] = QChar(c).toLower().unicode();
+    return t;
+}();
+
+inline char16_t foldUnit(char16_t c)
+{
+    return c < 256 ? kFoldLatin1[c] : QChar(c).toLower().unicode();
+}
+
+// The first CR or LF in [p, end), or end.
+const char16_t *findLineBreak(const char16_t *p, const char16_t *end)
+{
+#if defined(__SSE2__)
+    const __m128i lf = _mm_set1_epi16('\n');
+    const __m128i cr = _mm_set1_epi16('\r');
+    while (end - p >= 8) {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+        const int mask = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi16(units, lf), _mm_cmpeq_epi16(units, cr)));
+        if (mask)
+            return p + __builtin_ctz(unsigned(mask)) / 2;
+        p += 8;
+    }
+#endif
+    while (p < end && *p != u'\n' && *p != u'\r')
+        ++p;
+    return p;
 }
 
 QString singleLine(QString s)
@@ -30,14 +66,138 @@ QString singleLine(QString s)
 
 } // namespace
 
+// --- text and index ----------------------------------------------------------------------------------
+
+QStringView IniDocument::view(const Ref &r) const
+{
+    if (r.pos < 0)
+        return owned_[std::size_t(-r.pos - 1)];
+    return QStringView(text_.constData() + r.pos, r.len);
+}
+
+IniDocument::Ref IniDocument::own(const QString &text)
+{
+    owned_.push_back(text);
+    return Ref{-qsizetype(owned_.size()), text.size()};
+}
+
+quint32 IniDocument::foldedHash(QStringView s, quint32 seed)
+{
+    quint32 h = 2166136261u ^ seed;  // FNV-1a over folded code units
+    for (QChar c : s) {
+        h ^= foldUnit(c.unicode());
+        h *= 16777619u;
+    }
+    return h ? h : 1;
+}
+
+bool IniDocument::sameFolded(QStringView a, QStringView b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i)
+        if (a[i] != b[i] && foldUnit(a[i].unicode()) != foldUnit(b[i].unicode()))
+            return false;
+    return true;
+}
+
+void IniDocument::grow(std::vector<Slot> &table, qsizetype used)
+{
+    if (qsizetype(table.size()) >= 2 * (used + 1))
+        return;
+    std::size_t size = table.empty() ? 16 : table.size() * 2;
+    while (size < std::size_t(2 * (used + 1)))
+        size *= 2;
+    std::vector<Slot> old = std::move(table);
+    table.assign(size, Slot{});
+    for (const Slot &s : old) {
+        if (s.section < 0)
+            continue;
+        std::size_t i = s.hash & (size - 1);
+        while (table[i].section >= 0)
+            i = (i + 1) & (size - 1);
+        table[i] = s;
+    }
+}
+
+qint32 IniDocument::findSection(QStringView name) const
+{
+    if (sectionTable_.empty())
+        return -1;
+    const quint32 h = foldedHash(name, 0);
+    const std::size_t mask = sectionTable_.size() - 1;
+    for (std::size_t i = h & mask;; i = (i + 1) & mask) {
+        const Slot &s = sectionTable_[i];
+        if (s.section < 0)
+            return -1;
+        if (s.hash == h && sameFolded(view(sections_[std::size_t(s.section)].name), name))
+            return s.section;
+    }
+}
+
+qint32 IniDocument::findLine(qint32 section, QStringView key) const
+{
+    if (keyTable_.empty())
+        return -1;
+    const quint32 h = foldedHash(key, quint32(section) * 0x9E3779B9u);
+    const std::size_t mask = keyTable_.size() - 1;
+    const auto &lines = sections_[std::size_t(section)].lines;
+    for (std::size_t i = h & mask;; i = (i + 1) & mask) {
+        const Slot &s = keyTable_[i];
+        if (s.section < 0)
+            return -1;
+        if (s.hash == h && s.section == section && sameFolded(view(lines[std::size_t(s.line)].key), key))
+            return s.line;
+    }
+}
+
+qint32 IniDocument::addSection(const Ref &name)
+{
+    grow(sectionTable_, qsizetype(sections_.size()));
+    const qint32 index = qint32(sections_.size());
+    sections_.push_back(Section{name, {}});
+    const quint32 h = foldedHash(view(name), 0);
+    const std::size_t mask = sectionTable_.size() - 1;
+    std::size_t i = h & mask;
+    while (sectionTable_[i].section >= 0)
+        i = (i + 1) & mask;
+    sectionTable_[i] = Slot{h, index, -1};
+    return index;
+}
+
+void IniDocument::indexLine(qint32 section, qint32 line, bool keepFirst)
+{
+    const QStringView key = view(sections_[std::size_t(section)].lines[std::size_t(line)].key);
+    if (keepFirst && findLine(section, key) >= 0)
+        return;  // the first of duplicate keys is the one read and written
+    grow(keyTable_, keyCount_);
+    const quint32 h = foldedHash(key, quint32(section) * 0x9E3779B9u);
+    const std::size_t mask = keyTable_.size() - 1;
+    std::size_t i = h & mask;
+    while (keyTable_[i].section >= 0)
+        i = (i + 1) & mask;
+    keyTable_[i] = Slot{h, section, line};
+    ++keyCount_;
+}
+
+void IniDocument::clear()
+{
+    text_.clear();
+    owned_.clear();
+    sections_.clear();
+    sectionTable_.clear();
+    keyTable_.clear();
+    keyCount_ = 0;
+}
+
+// --- loading -------------------------------------------------------------------------------------
+
 bool IniDocument::load(QString *error)
 {
-    sections_.clear();
-    sectionIndex_.clear();
+    clear();
     encoding_ = textfile::Encoding::Ansi;
     readFailed_ = false;
-    QFile f(path_);
-    if (!f.exists())
+    if (!QFile::exists(path_))
         return true;
     QByteArray bytes;
     if (!textfile::readAll(path_, bytes, error)) {
@@ -51,150 +211,147 @@ bool IniDocument::load(QString *error)
 void IniDocument::loadBytes(const QByteArray &bytes)
 {
     textfile::Encoding e;
-    const QString text = textfile::decode(bytes, &e);
-    loadText(text);
+    loadText(textfile::decode(bytes, &e));
     encoding_ = e;
 }
 
 void IniDocument::loadText(const QString &text)
 {
-    sections_.clear();
-    sectionIndex_.clear();
-    Section *current = nullptr;
-    const QChar *p = text.constData();
-    const qsizetype n = text.size();
-    qsizetype start = 0;
-    for (qsizetype i = 0; i <= n; ++i) {
-        if (i < n && p[i] != QLatin1Char('\r') && p[i] != QLatin1Char('\n'))
+    clear();
+    text_ = text;
+    // Sized for a typical file up front, so the tables rarely grow while loading.
+    grow(keyTable_, text_.size() / 48);
+    const QChar *p = text_.constData();
+    const qsizetype n = text_.size();
+    qint32 current = -1;
+    for (qsizetype start = 0; start < n;) {
+        // CR LF, a lone CR and a lone LF all end a line.
+        const auto *units = reinterpret_cast<const char16_t *>(p);
+        qsizetype b = start, e = findLineBreak(units + start, units + n) - units;
+        start = (e < n && p[e] == QLatin1Char('\r') && e + 1 < n && p[e + 1] == QLatin1Char('\n')) ? e + 2 : e + 1;
+        trim(p, b, e);
+        if (b == e || p[b] == QLatin1Char(';'))
             continue;
-        const QStringView line = trimmed(QStringView(p + start, i - start));
-        if (i < n && p[i] == QLatin1Char('\r') && i + 1 < n && p[i + 1] == QLatin1Char('\n'))
-            ++i;
-        start = i + 1;
-        if (line.isEmpty() || line.front() == QLatin1Char(';'))
-            continue;
-        if (line.front() == QLatin1Char('[') && line.back() == QLatin1Char(']')) {
-            current = &sectionFor(trimmed(line.mid(1, line.size() - 2)).toString());
+        if (p[b] == QLatin1Char('[') && p[e - 1] == QLatin1Char(']') && e - b >= 2) {
+            qsizetype nb = b + 1, ne = e - 1;
+            trim(p, nb, ne);
+            const QStringView name(p + nb, ne - nb);
+            current = findSection(name);
+            if (current < 0)
+                current = addSection(Ref{nb, ne - nb});
             continue;
         }
-        if (!current)
+        if (current < 0)
             continue;  // lines before the first section
-        Line l;
-        const qsizetype eq = line.indexOf(QLatin1Char('='));
-        if (eq < 0) {
-            l.value = line.toString();
+        Line line;
+        const qsizetype found = QStringView(p + b, e - b).indexOf(QLatin1Char('='));
+        const qsizetype eq = found < 0 ? e : b + found;
+        if (eq == e) {
+            line.value = Ref{b, e - b};
         } else {
-            l.hasEquals = true;
-            l.key = trimmed(line.left(eq)).toString();
-            l.value = trimmed(line.mid(eq + 1)).toString();
-            const QString folded = fold(l.key);
-            if (!current->index.contains(folded))  // the first of duplicate keys is the one read
-                current->index.insert(folded, qsizetype(current->lines.size()));
+            qsizetype kb = b, ke = eq, vb = eq + 1, ve = e;
+            trim(p, kb, ke);
+            trim(p, vb, ve);
+            line.key = Ref{kb, ke - kb};
+            line.value = Ref{vb, ve - vb};
+            line.hasEquals = true;
         }
-        current->lines.push_back(std::move(l));
+        auto &lines = sections_[std::size_t(current)].lines;
+        lines.push_back(line);
+        if (line.hasEquals)
+            indexLine(current, qint32(lines.size() - 1), true);
     }
 }
 
-IniDocument::Section *IniDocument::findSection(const QString &name)
-{
-    const auto it = sectionIndex_.constFind(fold(name));
-    return it == sectionIndex_.cend() ? nullptr : &sections_[*it];
-}
-
-const IniDocument::Section *IniDocument::findSection(const QString &name) const
-{
-    const auto it = sectionIndex_.constFind(fold(name));
-    return it == sectionIndex_.cend() ? nullptr : &sections_[*it];
-}
-
-IniDocument::Section &IniDocument::sectionFor(const QString &name)
-{
-    if (Section *s = findSection(name))
-        return *s;
-    sectionIndex_.insert(fold(name), qsizetype(sections_.size()));
-    sections_.push_back(Section{name, {}, {}});
-    return sections_.back();
-}
+// --- access --------------------------------------------------------------------------------------
 
 bool IniDocument::hasSection(const QString &section) const
 {
-    return findSection(section) != nullptr;
+    return findSection(section) >= 0;
 }
 
 bool IniDocument::hasKey(const QString &section, const QString &key) const
 {
-    const Section *s = findSection(section);
-    return s && s->index.contains(fold(key));
+    const qint32 s = findSection(section);
+    return s >= 0 && findLine(s, key) >= 0;
 }
 
 QString IniDocument::value(const QString &section, const QString &key, const QString &fallback) const
 {
-    if (const Section *s = findSection(section)) {
-        const auto it = s->index.constFind(fold(key));
-        if (it != s->index.cend())
-            return s->lines[*it].value;
-    }
-    return fallback;
+    const qint32 s = findSection(section);
+    if (s < 0)
+        return fallback;
+    const qint32 l = findLine(s, key);
+    if (l < 0)
+        return fallback;
+    return view(sections_[std::size_t(s)].lines[std::size_t(l)].value).toString();
 }
 
 void IniDocument::setValue(const QString &section, const QString &key, const QString &value)
 {
-    // Stored as it will be read back: one line, blanks around the key and value trimmed off on load.
+    // Stored as it will be read back: one line each, so no value can add keys or sections.
+    const QString sectionName = singleLine(section);
+    qint32 s = findSection(sectionName);
+    if (s < 0)
+        s = addSection(own(sectionName));
     const QString k = singleLine(key);
-    const QString v = singleLine(value);
-    Section &s = sectionFor(singleLine(section));
-    const QString folded = fold(k);
-    const auto it = s.index.constFind(folded);
-    if (it != s.index.cend()) {
-        Line &l = s.lines[*it];
-        l.key = k;
-        l.value = v;
+    const qint32 l = findLine(s, k);
+    if (l >= 0) {
+        // Replaced in place, under the name as the writer spells it.
+        Line &line = sections_[std::size_t(s)].lines[std::size_t(l)];
+        line.key = own(k);
+        line.value = own(singleLine(value));
         return;
     }
-    s.index.insert(folded, qsizetype(s.lines.size()));
-    s.lines.push_back(Line{k, v, true});
+    auto &lines = sections_[std::size_t(s)].lines;
+    lines.push_back(Line{own(k), own(singleLine(value)), true});
+    indexLine(s, qint32(lines.size() - 1), false);
 }
 
 QStringList IniDocument::sectionNames() const
 {
     QStringList names;
+    names.reserve(qsizetype(sections_.size()));
     for (const Section &s : sections_)
-        names.append(s.name);
+        names.append(view(s.name).toString());
     return names;
 }
 
 QStringList IniDocument::keys(const QString &section) const
 {
     QStringList names;
-    if (const Section *s = findSection(section))
-        for (const Line &l : s->lines)
+    const qint32 s = findSection(section);
+    if (s >= 0)
+        for (const Line &l : sections_[std::size_t(s)].lines)
             if (l.hasEquals)
-                names.append(l.key);
+                names.append(view(l.key).toString());
     return names;
 }
+
+// --- writing -------------------------------------------------------------------------------------
 
 QString IniDocument::toText() const
 {
     qsizetype size = 0;
     for (const Section &s : sections_) {
-        size += s.name.size() + 6;
+        size += view(s.name).size() + 6;
         for (const Line &l : s.lines)
-            size += l.key.size() + l.value.size() + 3;
+            size += view(l.key).size() + view(l.value).size() + 3;
     }
     QString out;
     out.reserve(size);
     const QLatin1String crlf("\r\n");
     for (const Section &s : sections_) {
         out += QLatin1Char('[');
-        out += s.name;
+        out += view(s.name);
         out += QLatin1Char(']');
         out += crlf;
         for (const Line &l : s.lines) {
             if (l.hasEquals) {
-                out += l.key;
+                out += view(l.key);
                 out += QLatin1Char('=');
             }
-            out += l.value;
+            out += view(l.value);
             out += crlf;
         }
         out += crlf;
@@ -204,6 +361,44 @@ QString IniDocument::toText() const
 
 QByteArray IniDocument::toBytes() const
 {
+    if (encoding_ == textfile::Encoding::Ansi) {
+        // Straight into the code page, piece by piece, without building the text first.
+        qsizetype size = 0;
+        for (const Section &s : sections_) {
+            size += view(s.name).size() + 6;
+            for (const Line &l : s.lines)
+                size += view(l.key).size() + view(l.value).size() + (l.hasEquals ? 3 : 2);
+        }
+        QByteArray out(size, Qt::Uninitialized);
+        char *o = out.data();
+        const auto put = [&](QStringView piece) {
+            if (!platform::textcodec::encode8bit(reinterpret_cast<const char16_t *>(piece.data()), std::size_t(piece.size()), o))
+                return false;
+            o += piece.size();
+            return true;
+        };
+        const auto crlf = [&] { *o++ = '\r'; *o++ = '\n'; };
+        bool fits = true;
+        for (const Section &s : sections_) {
+            if (!fits)
+                break;
+            *o++ = '[';
+            fits = put(view(s.name));
+            *o++ = ']';
+            crlf();
+            for (const Line &l : s.lines) {
+                if (l.hasEquals) {
+                    fits = fits && put(view(l.key));
+                    *o++ = '=';
+                }
+                fits = fits && put(view(l.value));
+                crlf();
+            }
+            crlf();
+        }
+        if (fits)
+            return out;
+    }
     textfile::Encoding e = encoding_;
     return textfile::encode(toText(), e);
 }

@@ -9,7 +9,6 @@
 // - written back as, per section, "[name]", its lines, one empty line; every line ended by CR LF.
 // Lookups go through hash indexes, never a scan of the file.
 #include <QByteArray>
-#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -59,24 +58,45 @@ public:
     static bool parseInt(const QString &text, qint32 &result);
 
 private:
+    // A piece of text: a slice of the loaded text, or (pos < 0) the owned text at -pos - 1.
+    struct Ref {
+        qsizetype pos = 0;
+        qsizetype len = 0;
+    };
     struct Line {
-        QString key;    // empty for a line without "="
-        QString value;  // the value, or the whole line when it has no "="
+        Ref key;    // empty for a line without "="
+        Ref value;  // the value, or the whole line when it has no "="
         bool hasEquals = false;
     };
     struct Section {
-        QString name;
+        Ref name;
         std::vector<Line> lines;
-        QHash<QString, qsizetype> index;  // folded key -> first line with it
     };
-    static QString fold(const QString &name) { return name.toLower(); }
-    Section *findSection(const QString &name);
-    const Section *findSection(const QString &name) const;
-    Section &sectionFor(const QString &name);
+    // Open addressing over (section, folded key) and over folded section names.
+    struct Slot {
+        quint32 hash = 0;
+        qint32 section = -1;  // -1: empty slot
+        qint32 line = -1;     // -1 in the section table
+    };
+
+    QStringView view(const Ref &r) const;
+    Ref own(const QString &text);
+    static quint32 foldedHash(QStringView s, quint32 seed);
+    static bool sameFolded(QStringView a, QStringView b);
+    qint32 findSection(QStringView name) const;
+    qint32 findLine(qint32 section, QStringView key) const;
+    qint32 addSection(const Ref &name);
+    void indexLine(qint32 section, qint32 line, bool keepFirst);
+    static void grow(std::vector<Slot> &table, qsizetype used);
+    void clear();
 
     QString path_;
     bool readFailed_ = false;
     textfile::Encoding encoding_ = textfile::Encoding::Ansi;
+    QString text_;                 // the loaded text; lines refer into it
+    std::vector<QString> owned_;   // texts written since
     std::vector<Section> sections_;
-    QHash<QString, qsizetype> sectionIndex_;  // folded name -> position in sections_
+    std::vector<Slot> sectionTable_;
+    std::vector<Slot> keyTable_;
+    qsizetype keyCount_ = 0;
 };

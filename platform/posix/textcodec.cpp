@@ -3,6 +3,9 @@
 #include "platform/textcodec.h"
 
 #include <array>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace platform::textcodec {
 
@@ -25,25 +28,59 @@ int byteFor(char16_t c)
 
 void decode8bit(const char *in, std::size_t n, char16_t *out)
 {
-    for (std::size_t i = 0; i < n; ++i) {
-        const auto b = static_cast<unsigned char>(in[i]);
-        out[i] = (b >= 0x80 && b < 0xA0) ? k80to9F[b - 0x80] : char16_t(b);
+    static const std::array<char16_t, 256> table = [] {
+        std::array<char16_t, 256> t{};
+        for (int b = 0; b < 256; ++b)
+            t[b] = (b >= 0x80 && b < 0xA0) ? k80to9F[b - 0x80] : char16_t(b);
+        return t;
+    }();
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    // Runs of ASCII, the bulk of a settings file, are widened sixteen bytes at a time.
+    const __m128i zero = _mm_setzero_si128();
+    while (i + 16 <= n) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(in + i));
+        if (_mm_movemask_epi8(bytes) != 0) {
+            for (std::size_t end = i + 16; i < end; ++i)
+                out[i] = table[static_cast<unsigned char>(in[i])];
+            continue;
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i), _mm_unpacklo_epi8(bytes, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i + 8), _mm_unpackhi_epi8(bytes, zero));
+        i += 16;
     }
+#endif
+    for (; i < n; ++i)
+        out[i] = table[static_cast<unsigned char>(in[i])];
 }
 
 bool encode8bit(const char16_t *in, std::size_t n, char *out)
 {
-    for (std::size_t i = 0; i < n; ++i) {
-        const char16_t c = in[i];
-        if (c < 0x80) {
-            out[i] = char(c);
+    const auto one = [&](std::size_t k) {
+        const char16_t c = in[k];
+        const int b = c < 0x80 ? c : byteFor(c);
+        out[k] = char(b);
+        return b >= 0;
+    };
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    // Runs of ASCII are narrowed eight code units at a time.
+    const __m128i high = _mm_set1_epi16(short(0xFF80));
+    while (i + 8 <= n) {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i *>(in + i));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(units, high), _mm_setzero_si128())) == 0xFFFF) {
+            _mm_storel_epi64(reinterpret_cast<__m128i *>(out + i), _mm_packus_epi16(units, units));
+            i += 8;
             continue;
         }
-        const int b = byteFor(c);
-        if (b < 0)
-            return false;
-        out[i] = char(b);
+        for (const std::size_t end = i + 8; i < end; ++i)
+            if (!one(i))
+                return false;
     }
+#endif
+    for (; i < n; ++i)
+        if (!one(i))
+            return false;
     return true;
 }
 
