@@ -90,26 +90,31 @@ Encoding detect(const QByteArray &bytes)
     return validUtf8(p + firstHigh, bytes.size() - firstHigh) ? Encoding::Utf8 : Encoding::Ansi;
 }
 
-QString decode(const QByteArray &bytes, Encoding *encoding)
+QString decodeAs(const QByteArray &bytes, Encoding encoding)
 {
-    const Encoding e = detect(bytes);
-    if (encoding)
-        *encoding = e;
-    switch (e) {
+    switch (encoding) {
     case Encoding::Utf8Bom:
-        return QString::fromUtf8(bytes.constData() + 3, bytes.size() - 3);
     case Encoding::Utf8:
         return QString::fromUtf8(bytes);
     case Encoding::Utf16LE:
-        return fromUtf16(bytes, 2, false);
+        return fromUtf16(bytes, 0, false);
     case Encoding::Utf16BE:
-        return fromUtf16(bytes, 2, true);
+        return fromUtf16(bytes, 0, true);
     case Encoding::Ansi:
         break;
     }
     QString text(bytes.size(), Qt::Uninitialized);
     platform::textcodec::decode8bit(bytes.constData(), std::size_t(bytes.size()), reinterpret_cast<char16_t *>(text.data()));
     return text;
+}
+
+QString decode(const QByteArray &bytes, Encoding *encoding)
+{
+    const Encoding e = detect(bytes);
+    if (encoding)
+        *encoding = e;
+    const qsizetype bom = e == Encoding::Utf8Bom ? 3 : (e == Encoding::Utf16LE || e == Encoding::Utf16BE) ? 2 : 0;
+    return decodeAs(bom ? bytes.mid(bom) : bytes, e);
 }
 
 QByteArray encode(const QString &text, Encoding &encoding)

@@ -19,6 +19,8 @@ enum class Encoding {
 Encoding detect(const QByteArray &bytes);
 // Decodes the bytes (byte-order mark dropped) and tells which encoding they were in.
 QString decode(const QByteArray &bytes, Encoding *encoding = nullptr);
+// Decodes bytes known to be in the encoding, without a byte-order mark.
+QString decodeAs(const QByteArray &bytes, Encoding encoding);
 // Encodes text, with a byte-order mark where the encoding has one. Ansi text holding a character the
 // code page lacks is written as UTF-16 LE instead, so nothing is lost; encoding tells what was used.
 QByteArray encode(const QString &text, Encoding &encoding);

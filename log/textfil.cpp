@@ -1,6 +1,7 @@
 #include "log/textfil.h"
 
 #include <QFileInfo>
+#include <cstring>
 #include <cerrno>
 
 #include "common/qtstring.h"
@@ -13,6 +14,47 @@ namespace textfil {
 
 // --- LogList ---------------------------------------------------------------------------------------
 
+namespace {
+
+bool wideEncoding(textfile::Encoding e)
+{
+    return e == textfile::Encoding::Utf16LE || e == textfile::Encoding::Utf16BE;
+}
+
+QByteArray byteOrderMark(textfile::Encoding e)
+{
+    return e == textfile::Encoding::Utf8Bom ? QByteArray("\xEF\xBB\xBF") : QByteArray();
+}
+
+// Start and length of every line; CR LF, a lone CR and a lone LF all end a line.
+template <typename Unit>
+void splitInto(const Unit *p, qsizetype n, std::vector<std::pair<qsizetype, qsizetype>> &lines, bool *allCrLf)
+{
+    bool crlf = true;
+    qsizetype start = 0;
+    while (start < n) {
+        qsizetype i = start;
+        if constexpr (sizeof(Unit) == 1) {
+            const void *lf = std::memchr(p + start, '\n', std::size_t(n - start));
+            i = lf ? static_cast<const Unit *>(lf) - p : n;
+            const void *cr = std::memchr(p + start, '\r', std::size_t(i - start));
+            if (cr)
+                i = static_cast<const Unit *>(cr) - p;
+        } else {
+            while (i < n && p[i] != Unit('\n') && p[i] != Unit('\r'))
+                ++i;
+        }
+        lines.emplace_back(start, i - start);
+        const bool pair = i + 1 < n && p[i] == Unit('\r') && p[i + 1] == Unit('\n');
+        crlf = crlf && pair;
+        start = pair ? i + 2 : i + 1;
+    }
+    if (allCrLf)
+        *allCrLf = crlf;
+}
+
+} // namespace
+
 void LogList::append(const QString &line)
 {
     added_.append(line);
@@ -20,8 +62,10 @@ void LogList::append(const QString &line)
 
 void LogList::clear()
 {
-    base_.clear();
+    raw_.clear();
+    wide_.clear();
     baseLines_.clear();
+    rawIsWritable_ = true;
     added_.clear();
 }
 
@@ -30,10 +74,18 @@ qsizetype LogList::size() const
     return qsizetype(baseLines_.size()) + added_.size();
 }
 
+QString LogList::baseLine(qsizetype i) const
+{
+    const auto [start, length] = baseLines_[std::size_t(i)];
+    if (wideEncoding(encoding_))
+        return wide_.mid(start, length);
+    return textfile::decodeAs(raw_.mid(start, length), encoding_);
+}
+
 QString LogList::at(qsizetype i) const
 {
     if (i < qsizetype(baseLines_.size()))
-        return base_.mid(baseLines_[i].first, baseLines_[i].second);
+        return baseLine(i);
     return added_.at(i - qsizetype(baseLines_.size()));
 }
 
@@ -52,44 +104,46 @@ bool LogList::loadFile(const QString &path, QString *error)
     if (!textfile::readAll(path, bytes, error))
         return false;
     clear();
-    base_ = textfile::decode(bytes, &encoding_);
-    const QChar *p = base_.constData();
-    const qsizetype n = base_.size();
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = p[i].unicode();
-        if (c != u'\r' && c != u'\n')
-            continue;
-        baseLines_.emplace_back(start, i - start);
-        if (c == u'\r' && i + 1 < n && p[i + 1] == QLatin1Char('\n'))
-            ++i;
-        start = i + 1;
+    encoding_ = textfile::detect(bytes);
+    if (wideEncoding(encoding_)) {
+        wide_ = textfile::decode(bytes);
+        splitInto(reinterpret_cast<const char16_t *>(wide_.constData()), wide_.size(), baseLines_, nullptr);
+        return true;
     }
-    if (start < n)
-        baseLines_.emplace_back(start, n - start);
+    raw_ = encoding_ == textfile::Encoding::Utf8Bom ? bytes.mid(3) : bytes;
+    splitInto(raw_.constData(), raw_.size(), baseLines_, &rawIsWritable_);
     return true;
+}
+
+QString LogList::wholeText() const
+{
+    QStringList lines = toStringList();
+    return textfile::joinLines(lines);
 }
 
 bool LogList::saveFile(const QString &path, QString *error) const
 {
-    qsizetype total = 0;
-    for (const auto &l : baseLines_)
-        total += l.second + 2;
-    for (const QString &l : added_)
-        total += l.size() + 2;
-    QString text;
-    text.reserve(total);
-    const QLatin1String crlf("\r\n");
-    for (const auto &l : baseLines_) {
-        text.append(base_.constData() + l.first, l.second);
-        text.append(crlf);
-    }
-    for (const QString &l : added_) {
-        text.append(l);
-        text.append(crlf);
-    }
     textfile::Encoding encoding = encoding_;
-    return textfile::writeAtomically(path, textfile::encode(text, encoding), error);
+    if (!wideEncoding(encoding)) {
+        const QByteArray added = textfile::encode(textfile::joinLines(added_), encoding);
+        if (encoding == encoding_) {
+            // The lines read keep their bytes; only the lines of this run are encoded.
+            QByteArray out = byteOrderMark(encoding);
+            if (rawIsWritable_) {
+                out.reserve(out.size() + raw_.size() + added.size());
+                out += raw_;
+            } else {
+                for (const auto &[start, length] : baseLines_) {
+                    out.append(raw_.constData() + start, length);
+                    out.append("\r\n", 2);
+                }
+            }
+            out += added;
+            return textfile::writeAtomically(path, out, error);
+        }
+        // A line of this run that the code page cannot hold turns the whole log into UTF-16.
+    }
+    return textfile::writeAtomically(path, textfile::encode(wholeText(), encoding), error);
 }
 
 // --- The unit --------------------------------------------------------------------------------------

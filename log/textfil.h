@@ -27,8 +27,15 @@ public:
     bool saveFile(const QString &path, QString *error = nullptr) const;
 
 private:
-    QString base_;                                          // text read from the file
-    std::vector<std::pair<qsizetype, qsizetype>> baseLines_; // start and length in base_
+    QString baseLine(qsizetype i) const;
+    QString wholeText() const;
+
+    // Lines read from the file stay in the file's own bytes (one buffer and line offsets) until a
+    // line is asked for; only a UTF-16 file is decoded as a whole.
+    QByteArray raw_;                                        // the file's bytes after any byte-order mark
+    QString wide_;                                          // a UTF-16 file's text
+    std::vector<std::pair<qsizetype, qsizetype>> baseLines_; // start and length in raw_ or wide_
+    bool rawIsWritable_ = true;                             // raw_ is already lines ended by CR LF
     QStringList added_;
     textfile::Encoding encoding_ = textfile::Encoding::Ansi;
 };
