@@ -1,6 +1,8 @@
 #include "environment/ini_document.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QDateTime>
 
 #include "platform/textcodec.h"
 #include <array>
@@ -54,6 +56,13 @@ const char16_t *findLineBreak(const char16_t *p, const char16_t *end)
     while (p < end && *p != u'\n' && *p != u'\r')
         ++p;
     return p;
+}
+
+QString foldedText(QString s)
+{
+    for (QChar &c : s)
+        c = QChar(foldUnit(c.unicode()));
+    return s;
 }
 
 QString singleLine(QString s)
@@ -182,6 +191,8 @@ void IniDocument::indexLine(qint32 section, qint32 line, bool keepFirst)
 
 void IniDocument::clear()
 {
+    journal_.clear();
+    journalled_.clear();
     text_.clear();
     owned_.clear();
     sections_.clear();
@@ -197,6 +208,8 @@ bool IniDocument::load(QString *error)
     clear();
     encoding_ = textfile::Encoding::Ansi;
     readFailed_ = false;
+    disk_ = DiskState();
+    disk_.known = true;
     if (!QFile::exists(path_))
         return true;
     QByteArray bytes;
@@ -205,7 +218,31 @@ bool IniDocument::load(QString *error)
         return false;
     }
     loadBytes(bytes);
+    remember(bytes);
     return true;
+}
+
+void IniDocument::remember(const QByteArray &bytes)
+{
+    const QFileInfo info(path_);
+    disk_.known = true;
+    disk_.exists = info.exists();
+    disk_.size = bytes.size();
+    disk_.modified = info.lastModified().toMSecsSinceEpoch();
+    disk_.hash = qHashBits(bytes.constData(), std::size_t(bytes.size()), 0);
+}
+
+bool IniDocument::diskChanged() const
+{
+    if (!disk_.known)
+        return false;  // a document not read from its path has nothing to compare with
+    const QFileInfo info(path_);
+    if (!info.exists())
+        return false;  // gone: written whole, as it stands here
+    if (!disk_.exists || info.size() != disk_.size || info.lastModified().toMSecsSinceEpoch() != disk_.modified)
+        return true;
+    QByteArray bytes;
+    return !textfile::readAll(path_, bytes) || qHashBits(bytes.constData(), std::size_t(bytes.size()), 0) != disk_.hash;
 }
 
 void IniDocument::loadBytes(const QByteArray &bytes)
@@ -295,6 +332,11 @@ void IniDocument::setValue(const QString &section, const QString &key, const QSt
     if (s < 0)
         s = addSection(own(sectionName));
     const QString k = singleLine(key);
+    const QString journalKey = foldedText(sectionName) + QChar(0) + foldedText(k);
+    if (!journalled_.contains(journalKey)) {
+        journalled_.insert(journalKey);
+        journal_.emplace_back(sectionName, k);
+    }
     const qint32 l = findLine(s, k);
     if (l >= 0) {
         // Replaced in place, under the name as the writer spells it.
@@ -403,14 +445,34 @@ QByteArray IniDocument::toBytes() const
     return textfile::encode(toText(), e);
 }
 
-bool IniDocument::save(QString *error) const
+bool IniDocument::save(QString *error, bool *merged)
 {
+    if (merged)
+        *merged = false;
     if (readFailed_) {
         if (error)
             *error = QStringLiteral("filen kunne ikke leses og blir ikke overskrevet");
         return false;
     }
-    return textfile::writeAtomically(path_, toBytes(), error);
+    if (diskChanged()) {
+        IniDocument fresh(path_);
+        if (fresh.load()) {
+            for (const auto &[section, key] : journal_)
+                fresh.setValue(section, key, value(section, key));
+            const std::vector<std::pair<QString, QString>> journal = std::move(journal_);
+            *this = std::move(fresh);
+            journal_ = journal;  // kept until the write succeeds
+            if (merged)
+                *merged = true;
+        }
+    }
+    const QByteArray bytes = toBytes();
+    if (!textfile::writeAtomically(path_, bytes, error))
+        return false;
+    remember(bytes);
+    journal_.clear();
+    journalled_.clear();
+    return true;
 }
 
 bool IniDocument::parseInt(const QString &text, qint32 &result)

@@ -9,6 +9,7 @@
 // - written back as, per section, "[name]", its lines, one empty line; every line ended by CR LF.
 // Lookups go through hash indexes, never a scan of the file.
 #include <QByteArray>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -30,7 +31,11 @@ public:
     // The file exists but could not be read: saving would destroy what it holds, so save() refuses.
     bool readFailed() const { return readFailed_; }
     const QString &path() const { return path_; }
-    void setPath(const QString &path) { path_ = path; }
+    void setPath(const QString &path)
+    {
+        path_ = path;
+        disk_ = DiskState();
+    }
     textfile::Encoding encoding() const { return encoding_; }
     void setEncoding(textfile::Encoding e) { encoding_ = e; }
 
@@ -50,7 +55,10 @@ public:
     QString toText() const;
     QByteArray toBytes() const;
     // Writes the whole document to path() atomically. False with a readable reason on failure.
-    bool save(QString *error = nullptr) const;
+    // When the file on disk is no longer what load() read (another program wrote it meanwhile), it is
+    // read again and the keys written here since the last load or save are applied on top of it,
+    // so the other program's keys survive; merged then tells so.
+    bool save(QString *error = nullptr, bool *merged = nullptr);
 
     // The whole-number reading rules of the suite: optional blanks, optional sign, then decimal digits,
     // or "$" / "0x" / "0X" and hex digits (up to 32 bits, taken as signed); nothing may follow.
@@ -89,6 +97,21 @@ private:
     void indexLine(qint32 section, qint32 line, bool keepFirst);
     static void grow(std::vector<Slot> &table, qsizetype used);
     void clear();
+    bool diskChanged() const;
+    void remember(const QByteArray &bytes);
+
+    // What the file held when it was last loaded or saved, to notice another program's write.
+    struct DiskState {
+        bool known = false;   // load() or save() saw the file at path_
+        bool exists = false;
+        qint64 size = -1;
+        qint64 modified = 0;  // ms since the epoch
+        size_t hash = 0;
+    };
+    DiskState disk_;
+    // Keys written since the last load or save, in the order of their first write.
+    std::vector<std::pair<QString, QString>> journal_;
+    QSet<QString> journalled_;
 
     QString path_;
     bool readFailed_ = false;

@@ -134,11 +134,14 @@ bool writeBack(QString *error)
         return false;
     }
     QString reason;
-    if (!d.save(&reason)) {
+    bool merged = false;
+    if (!d.save(&reason, &merged)) {
         if (error)
             *error = d.path() + QStringLiteral(": ") + reason;
         return false;
     }
+    if (merged && textfil::values().VerboseLog)
+        textfil::WriteLog(QStringLiteral("Flettet endringer fra andre programmer inn i ") + d.path());
     return true;
 }
 
