@@ -9,6 +9,9 @@
 #include <memory>
 
 #include "common/ui_hooks.h"
+#include "company_settings/oppsett_dialog.h"
+#include "dialogs/input.h"
+#include "dialogs/webunit.h"
 #include "environment/hs_reg.h"
 #include "log/textfil.h"
 
@@ -53,11 +56,12 @@ int run(int argc, char **argv)
     {
         // Windows in their order of creation; the first is the main window.
         // [main window]
-        auto mainWindow = std::make_unique<QWidget>();
-        mainWindow->setWindowTitle(QStringLiteral("Bruker oppsett"));
+        auto mainWindow = std::make_unique<TOppsettDialog>();
+        // Its show below loads the settings.
         // [TFTPform]
-        // [TInputForm]
-        // [TWebReaderForm]
+        auto inputForm = std::make_unique<TInputForm>();
+        // Parameter 0 is the program's own path; the rest as given, toolkit options included.
+        webunit::ProgramWindow webReaderForm(QStringList{QCoreApplication::applicationFilePath()} + arguments);
         mainWindow->show();
         // For measurements and end-to-end runs: leave the event loop as soon as the window is up.
         if (qEnvironmentVariableIsSet("BO_QUIT_AFTER_SHOW"))

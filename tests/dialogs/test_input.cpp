@@ -1,1 +1,382 @@
+// The text input dialog, driven by key and mouse events offscreen, against real settings files.
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QProcess>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+#include <algorithm>
+#include <functional>
 #include <gtest/gtest.h>
+
+#include "dialogs/input.h"
+#include "environment/hs_reg.h"
+#include "environment/ini_document.h"
+#include "log/textfil.h"
+#include "support/test_env.h"
+
+namespace {
+
+// Works the next input window with `work` once it is up, active and its field has the focus.
+void whenAsked(std::function<void(TInputForm &)> work)
+{
+    QTimer::singleShot(0, qApp, [work] {
+        TInputForm *form = nullptr;
+        const bool up = QTest::qWaitFor([&] {
+            form = qobject_cast<TInputForm *>(QApplication::activeModalWidget());
+            return form && form->isActiveWindow() && form->Edit1->hasFocus();
+        });
+        if (!up) {
+            ADD_FAILURE() << "the input window did not come up with the focus in its field";
+            if (form)
+                form->reject();
+            return;
+        }
+        work(*form);
+    });
+}
+
+void press(int key)
+{
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+}
+
+class InputTest : public TempEnvTest {
+protected:
+    void SetUp() override
+    {
+        TempEnvTest::SetUp();
+        hs_reg::Values &v = hs_reg::values();
+        v.etcdir = dir() + QStringLiteral("/etc/");
+        ASSERT_TRUE(QDir().mkpath(v.etcdir));
+        v.ininame = v.etcdir + QStringLiteral("veltrona.ini");
+        v.useroverride = QStringLiteral("Kari");
+        hs_reg::openini(v.ininame);
+        input::reset();
+        textfil::values().LogEnabled = true;
+    }
+    void TearDown() override
+    {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        TempEnvTest::TearDown();
+    }
+
+    QString personalFile() const { return hs_reg::values().etcdir + QStringLiteral("Kari.INI"); }
+    void remember(const QString &value)
+    {
+        ASSERT_TRUE(testenv::writeFile(personalFile(), "[STANDARD]\r\nLastInputStr=" + value.toUtf8() + "\r\n"));
+    }
+    // The remembered answer as it is on disk; "<none>" when the key is not there.
+    QString rememberedOnDisk() const
+    {
+        IniDocument doc(personalFile());
+        doc.load();
+        return doc.hasKey(QStringLiteral("STANDARD"), QStringLiteral("LastInputStr"))
+            ? doc.value(QStringLiteral("STANDARD"), QStringLiteral("LastInputStr"))
+            : QStringLiteral("<none>");
+    }
+    bool mainFileCurrent() const
+    {
+        return hs_reg::settingsfile() && hs_reg::settingsfile()->path() == hs_reg::values().ininame;
+    }
+    bool logged(const QString &start) const
+    {
+        for (const QString &line : textfil::values().LogLines.toStringList())
+            if (line.contains(start))
+                return true;
+        return false;
+    }
+};
+
+TEST_F(InputTest, RememberedAnswerIsOfferedSelectedAndReplacedByTyping)
+{
+    remember(QStringLiteral("gammelt svar"));
+    whenAsked([](TInputForm &f) {
+        EXPECT_EQ(f.Label1->text(), QStringLiteral("Navn"));
+        EXPECT_EQ(f.Edit1->text(), QStringLiteral("gammelt svar"));
+        EXPECT_EQ(f.Edit1->selectedText(), QStringLiteral("gammelt svar"));
+        EXPECT_EQ(f.Edit1->echoMode(), QLineEdit::Normal);
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("nytt"));
+        press(Qt::Key_Return);
+    });
+    EXPECT_EQ(input::HentInput(QStringLiteral("Navn"), QString()), QStringLiteral("nytt"));
+    EXPECT_EQ(input::values().SisteInput, QStringLiteral("nytt"));
+    EXPECT_FALSE(input::values().InputErTall);
+    EXPECT_EQ(rememberedOnDisk(), QStringLiteral("nytt"));
+    EXPECT_TRUE(mainFileCurrent());
+}
+
+TEST_F(InputTest, StartingTextIsShownAndTheRememberedOneNotRead)
+{
+    whenAsked([](TInputForm &f) {
+        EXPECT_EQ(f.Edit1->text(), QStringLiteral("start"));
+        EXPECT_EQ(f.Edit1->selectedText(), QStringLiteral("start"));
+        press(Qt::Key_Escape);
+    });
+    EXPECT_EQ(input::HentInput(QStringLiteral("Navn"), QStringLiteral("start")), QString());
+    // Neither read nor written: the personal file was never opened.
+    EXPECT_FALSE(QFile::exists(personalFile()));
+}
+
+TEST_F(InputTest, NoRememberedAnswerOpensAnEmptyField)
+{
+    whenAsked([](TInputForm &f) {
+        EXPECT_EQ(f.Edit1->text(), QString());
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("12,5"));
+        QTest::mouseClick(f.BitBtn1, Qt::LeftButton);
+    });
+    EXPECT_EQ(input::HentInput(QStringLiteral("Antall"), QString()), QStringLiteral("12,5"));
+    EXPECT_TRUE(input::values().InputErTall);
+    EXPECT_EQ(rememberedOnDisk(), QStringLiteral("12,5"));
+}
+
+TEST_F(InputTest, CancelReturnsEmptyAndLeavesTheRememberedAnswer)
+{
+    remember(QStringLiteral("behold meg"));
+    input::values().SisteInput = QStringLiteral("fra før");
+    input::values().InputErTall = false;
+    for (const int how : {0, 1}) {
+        whenAsked([how](TInputForm &f) {
+            QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("x-1"));
+            if (how == 0)
+                press(Qt::Key_Escape);
+            else
+                QTest::mouseClick(f.BitBtn2, Qt::LeftButton);
+        });
+        EXPECT_EQ(input::HentInput(QStringLiteral("Navn"), QString()), QString()) << how;
+        EXPECT_EQ(input::values().SisteInput, QString()) << how;
+        EXPECT_FALSE(input::values().SisteInput.isNull()) << how;
+        EXPECT_TRUE(input::values().InputErTall) << how;
+        EXPECT_EQ(rememberedOnDisk(), QStringLiteral("behold meg")) << how;
+        EXPECT_TRUE(mainFileCurrent()) << how;
+    }
+}
+
+TEST_F(InputTest, ConfirmingAnEmptyFieldStoresTheEmptyText)
+{
+    remember(QStringLiteral("noe"));
+    whenAsked([](TInputForm &f) {
+        press(Qt::Key_Backspace);  // the offered text is selected, so this empties the field
+        EXPECT_EQ(f.Edit1->text(), QString());
+        QTest::mouseClick(f.BitBtn1, Qt::LeftButton);
+    });
+    EXPECT_EQ(input::HentInput(QStringLiteral("Navn"), QString()), QString());
+    EXPECT_TRUE(input::values().InputErTall);
+    EXPECT_EQ(rememberedOnDisk(), QString());
+}
+
+TEST_F(InputTest, BlanksAroundTheAnswerReachTheFileUnchanged)
+{
+    whenAsked([](TInputForm &) {
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("  to ord  "));
+        press(Qt::Key_Enter);
+    });
+    EXPECT_EQ(input::HentInput(QStringLiteral("Navn"), QString()), QStringLiteral("  to ord  "));
+    EXPECT_TRUE(testenv::readFile(personalFile()).contains("LastInputStr=  to ord  \r\n"));
+}
+
+TEST_F(InputTest, EachCallHasAFreshWindowReleasedAfterwards)
+{
+    TInputForm *first = nullptr;
+    whenAsked([&first](TInputForm &f) {
+        first = &f;
+        press(Qt::Key_Escape);
+    });
+    input::HentInput(QStringLiteral("En"), QStringLiteral("a"));
+    QPointer<TInputForm> firstAlive(first);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(firstAlive.isNull());
+    EXPECT_TRUE(QApplication::topLevelWidgets().isEmpty() ||
+                std::none_of(QApplication::topLevelWidgets().cbegin(), QApplication::topLevelWidgets().cend(),
+                             [](QWidget *w) { return qobject_cast<TInputForm *>(w) != nullptr; }));
+}
+
+// --- InputErTall: the answer's characters, through the real dialog ---------------------------------
+
+struct NumberCase {
+    const char *answer;
+    bool number;
+};
+
+class InputNumberTest : public InputTest, public ::testing::WithParamInterface<NumberCase> {};
+
+TEST_P(InputNumberTest, AnswerIsANumberOnlyWithDigitsCommasAndPoints)
+{
+    const QString answer = QString::fromUtf8(GetParam().answer);
+    whenAsked([](TInputForm &) { press(Qt::Key_Return); });
+    EXPECT_EQ(input::HentInput(QStringLiteral("Tall"), answer), answer);
+    EXPECT_EQ(input::values().InputErTall, GetParam().number) << GetParam().answer;
+    EXPECT_EQ(input::ertall(answer), GetParam().number) << GetParam().answer;
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, InputNumberTest,
+                         ::testing::Values(NumberCase{"0123456789", true}, NumberCase{"12,50", true},
+                                           NumberCase{"12.50", true}, NumberCase{",.,", true},
+                                           NumberCase{"-5", false}, NumberCase{"5-", false},
+                                           NumberCase{"1 000", false}, NumberCase{" 1", false},
+                                           NumberCase{"12a", false}, NumberCase{"x", false},
+                                           NumberCase{"١٢", false},  // digits of another script
+                                           NumberCase{"1e5", false}));
+
+// --- The password prompt ----------------------------------------------------------------------------
+
+TEST_F(InputTest, PasswordIsMaskedNeitherOfferedNorStored)
+{
+    remember(QStringLiteral("forrige"));
+    whenAsked([](TInputForm &f) {
+        EXPECT_EQ(f.Edit1->echoMode(), QLineEdit::Password);
+        EXPECT_EQ(f.Edit1->text(), QString());  // the remembered answer is not offered
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("hemmelig"));
+        EXPECT_EQ(f.Edit1->displayText(), QStringLiteral("********"));
+        press(Qt::Key_Return);
+    });
+    EXPECT_EQ(input::HentInput(QStringLiteral("Passord"), QString()), QStringLiteral("hemmelig"));
+    EXPECT_EQ(input::values().SisteInput, QStringLiteral("hemmelig"));
+    EXPECT_EQ(rememberedOnDisk(), QStringLiteral("forrige"));
+    EXPECT_FALSE(testenv::readFile(personalFile()).contains("hemmelig"));
+}
+
+class InputPromptTest : public InputTest, public ::testing::WithParamInterface<const char *> {};
+
+TEST_P(InputPromptTest, OnlyTheExactPromptPassordMasks)
+{
+    remember(QStringLiteral("forrige"));
+    whenAsked([](TInputForm &f) {
+        EXPECT_EQ(f.Edit1->echoMode(), QLineEdit::Normal);
+        EXPECT_EQ(f.Edit1->displayText(), QStringLiteral("forrige"));
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("abc"));
+        press(Qt::Key_Return);
+    });
+    EXPECT_EQ(input::HentInput(QString::fromUtf8(GetParam()), QString()), QStringLiteral("abc"));
+    EXPECT_EQ(rememberedOnDisk(), QStringLiteral("abc"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Prompts, InputPromptTest, ::testing::Values("passord", "Passord:", " Passord", "PASSORD"));
+
+// --- Window and placement ---------------------------------------------------------------------------
+
+TEST_F(InputTest, WindowHasNoCaptionNoMenuNoCloseBoxAndAFixedSize)
+{
+    TInputForm f;
+    EXPECT_EQ(f.windowTitle(), QString());
+    const Qt::WindowFlags flags = f.windowFlags();
+    EXPECT_FALSE(flags & Qt::WindowTitleHint);
+    EXPECT_FALSE(flags & Qt::WindowSystemMenuHint);
+    EXPECT_FALSE(flags & Qt::WindowCloseButtonHint);
+    EXPECT_EQ(f.minimumSize(), QSize(396, 113));
+    EXPECT_EQ(f.maximumSize(), QSize(396, 113));
+    EXPECT_TRUE(f.BitBtn1->isDefault());
+    EXPECT_EQ(f.BitBtn1->text(), QStringLiteral("O&k"));
+    EXPECT_EQ(f.BitBtn2->text(), QStringLiteral("&Avbryt"));
+}
+
+struct PlacementCase {
+    int left, top, width, height;
+    QPoint centre;  // where the middle of the window must land, halves truncated toward zero
+};
+
+class InputPlacementTest : public InputTest, public ::testing::WithParamInterface<PlacementCase> {};
+
+TEST_P(InputPlacementTest, WindowIsCentredOnTheReferenceRectangle)
+{
+    const PlacementCase c = GetParam();
+    hs_reg::Values &v = hs_reg::values();
+    v.RefVenstre = c.left;
+    v.RefTopp = c.top;
+    v.RefBredde = c.width;
+    v.RefHoyde = c.height;
+    QRect shown, placed;
+    whenAsked([&](TInputForm &f) {
+        shown = f.frameGeometry();
+        // Again, now that the window system has told the frame's size.
+        f.FormShow();
+        placed = f.frameGeometry();
+        press(Qt::Key_Escape);
+    });
+    input::HentInput(QStringLiteral("Hvor"), QStringLiteral("her"));
+    EXPECT_GE(placed.width(), 396);
+    EXPECT_EQ(placed.topLeft(), c.centre - QPoint(placed.width() / 2, placed.height() / 2));
+    // On the first showing the frame may not be known yet; the window is placed by its client area.
+    EXPECT_LE((shown.center() - placed.center()).manhattanLength(), 8);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rectangles, InputPlacementTest,
+                         ::testing::Values(PlacementCase{0, 0, 0, 0, {0, 0}},  // only the lower right quarter on screen
+                                           PlacementCase{100, 200, 600, 400, {400, 400}},
+                                           PlacementCase{0, 0, 801, -7, {400, -3}},
+                                           PlacementCase{-50, 10, -9, 3, {-54, 11}}));
+
+// --- Failures of the settings store -----------------------------------------------------------------
+
+TEST_F(InputTest, ReadOnlyMainFileStillAsksButRemembersNothing)
+{
+    ASSERT_TRUE(hs_reg::writeBack());
+    ASSERT_TRUE(QFile::setPermissions(hs_reg::values().ininame, QFile::ReadOwner | QFile::ReadGroup));
+    remember(QStringLiteral("gammelt"));
+    whenAsked([](TInputForm &f) {
+        EXPECT_EQ(f.Edit1->text(), QString());
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("svar"));
+        press(Qt::Key_Return);
+    });
+    EXPECT_EQ(input::HentInput(QStringLiteral("Navn"), QString()), QStringLiteral("svar"));
+    EXPECT_TRUE(logged(QStringLiteral("FEIL: ")));
+    EXPECT_TRUE(mainFileCurrent());
+    EXPECT_EQ(rememberedOnDisk(), QStringLiteral("gammelt"));
+}
+
+TEST_F(InputTest, PersonalFileThatCannotBeWrittenLeavesTheMainFileCurrent)
+{
+    remember(QStringLiteral("gammelt"));
+    ASSERT_TRUE(QFile::setPermissions(personalFile(), QFile::ReadOwner | QFile::ReadGroup));
+    hs_reg::writestr(QStringLiteral("Ulagret"), QStringLiteral("verdi"));
+    whenAsked([](TInputForm &f) {
+        EXPECT_EQ(f.Edit1->text(), QStringLiteral("gammelt"));
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("svar"));
+        press(Qt::Key_Return);
+    });
+    EXPECT_EQ(input::HentInput(QStringLiteral("Navn"), QString()), QStringLiteral("svar"));
+    EXPECT_TRUE(logged(QStringLiteral("FEIL: ")));
+    EXPECT_TRUE(mainFileCurrent());
+    // What the main document held went to disk with the first switch and is current again.
+    EXPECT_EQ(hs_reg::readstr(QStringLiteral("Ulagret")), QStringLiteral("verdi"));
+    EXPECT_EQ(rememberedOnDisk(), QStringLiteral("gammelt"));
+}
+
+// --- Screenshots (run by tests/screenshots/dialogs.sh under a virtual display) ----------------------
+
+void screenshot(const QString &prompt, const QString &typed)
+{
+    const QString out = qEnvironmentVariable("BO_SHOT_FILE");
+    ASSERT_FALSE(out.isEmpty()) << "BO_SHOT_FILE names the picture to write";
+    const QRect screen = QApplication::primaryScreen()->geometry();
+    hs_reg::Values &v = hs_reg::values();
+    v.RefVenstre = screen.left();
+    v.RefTopp = screen.top();
+    v.RefBredde = screen.width() / 2;
+    v.RefHoyde = screen.height() / 2;
+    whenAsked([&](TInputForm &) {
+        QTest::keyClicks(QApplication::focusWidget(), typed);
+        QTest::qWait(500);  // let the window system draw it before the picture is taken
+        EXPECT_EQ(QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), out}), 0);
+        press(Qt::Key_Escape);
+    });
+    input::HentInput(prompt, QString());
+}
+
+TEST_F(InputTest, DISABLED_ScreenshotPlain)
+{
+    remember(QStringLiteral("Oslo"));
+    screenshot(QStringLiteral("Skriv inn poststed"), QString());
+}
+
+TEST_F(InputTest, DISABLED_ScreenshotPassword)
+{
+    screenshot(QStringLiteral("Passord"), QStringLiteral("hemmelig"));
+}
+
+} // namespace
