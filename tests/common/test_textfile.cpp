@@ -1,0 +1,157 @@
+// Text files shared with the suite's Windows programs: encoding detection, encoding for writing, lines,
+// atomic writes.
+#include <QDir>
+#include <gtest/gtest.h>
+
+#include "common/textfile.h"
+#include "common/ui_hooks.h"
+#include "support/test_env.h"
+
+namespace {
+
+using textfile::Encoding;
+
+struct DetectCase {
+    const char *name;
+    QByteArray bytes;
+    Encoding encoding;
+    QString text;
+};
+
+class Detect : public ::testing::TestWithParam<DetectCase> {};
+
+TEST_P(Detect, ChoosesTheEncodingAndDecodes)
+{
+    const DetectCase c = GetParam();
+    EXPECT_EQ(textfile::detect(c.bytes), c.encoding) << c.name;
+    Encoding e = Encoding::Ansi;
+    EXPECT_EQ(textfile::decode(c.bytes, &e), c.text) << c.name;
+    EXPECT_EQ(e, c.encoding) << c.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, Detect, ::testing::Values(
+    DetectCase{"empty", QByteArray(), Encoding::Ansi, ""},
+    DetectCase{"ascii", "a=1\r\n", Encoding::Ansi, "a=1\r\n"},
+    DetectCase{"cp1252", "s\xF8k \x80 \x93x\x94", Encoding::Ansi, "søk € “x”"},
+    DetectCase{"utf8", "s\xC3\xB8k", Encoding::Utf8, "søk"},
+    DetectCase{"utf8 bom", "\xEF\xBB\xBFs\xC3\xB8k", Encoding::Utf8Bom, "søk"},
+    DetectCase{"utf8 bom ascii", "\xEF\xBB\xBF" "abc", Encoding::Utf8Bom, "abc"},
+    DetectCase{"utf16le", QByteArray("\xFF\xFEs\0\xF8\0", 6), Encoding::Utf16LE, "sø"},
+    DetectCase{"utf16be", QByteArray("\xFE\xFF\0s\0\xF8", 6), Encoding::Utf16BE, "sø"},
+    DetectCase{"overlong", "a\xC0\x80", Encoding::Ansi, "aÀ€"},
+    DetectCase{"surrogate in utf8", "\xED\xA0\x80", Encoding::Ansi, QString("í") + QChar(0xA0) + "€"},
+    DetectCase{"truncated utf8", "s\xC3", Encoding::Ansi, "sÃ"},
+    DetectCase{"mixed", "\xC3\xB8 \xF8", Encoding::Ansi, "Ã¸ ø"}),
+    [](const auto &info) {
+        std::string n = info.param.name;
+        for (char &c : n)
+            if (c == ' ')
+                c = '_';
+        return n;
+    });
+
+TEST(TextFile, EncodeWritesByteOrderMarksAndFallsBackToUtf16)
+{
+    Encoding e = Encoding::Ansi;
+    EXPECT_EQ(textfile::encode("Sykelønn €", e), QByteArray("Sykel\xF8nn \x80"));
+    EXPECT_EQ(e, Encoding::Ansi);
+
+    e = Encoding::Ansi;
+    EXPECT_EQ(textfile::encode("Ω", e), QByteArray("\xFF\xFE\xA9\x03", 4));
+    EXPECT_EQ(e, Encoding::Utf16LE);
+
+    e = Encoding::Utf8;
+    EXPECT_EQ(textfile::encode("ø", e), QByteArray("\xC3\xB8"));
+    e = Encoding::Utf8Bom;
+    EXPECT_EQ(textfile::encode("ø", e), QByteArray("\xEF\xBB\xBF\xC3\xB8"));
+    e = Encoding::Utf16BE;
+    EXPECT_EQ(textfile::encode("ø", e), QByteArray("\xFE\xFF\x00\xF8", 4));
+    e = Encoding::Utf16LE;
+    EXPECT_EQ(textfile::encode("ø", e), QByteArray("\xFF\xFE\xF8\x00", 4));
+}
+
+TEST(TextFile, EveryCodePageByteRoundTrips)
+{
+    QByteArray all;
+    for (int b = 0; b < 256; ++b)
+        all.append(char(b));
+    Encoding e = Encoding::Ansi;
+    const QString text = textfile::decode(all, &e);
+    ASSERT_EQ(e, Encoding::Ansi);
+    EXPECT_EQ(text.size(), 256);
+    EXPECT_FALSE(text.contains(QChar(0xFFFD)));
+    Encoding back = Encoding::Ansi;
+    EXPECT_EQ(textfile::encode(text, back), all);
+    EXPECT_EQ(back, Encoding::Ansi);
+}
+
+struct SplitCase {
+    QString text;
+    QStringList lines;
+};
+
+class Split : public ::testing::TestWithParam<SplitCase> {};
+
+TEST_P(Split, AtEveryKindOfLineEnd)
+{
+    EXPECT_EQ(textfile::splitLines(GetParam().text), GetParam().lines);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, Split, ::testing::Values(
+    SplitCase{"", {}}, SplitCase{"a", {"a"}}, SplitCase{"a\r\n", {"a"}}, SplitCase{"\r\n", {""}},
+    SplitCase{"a\r\nb\nc\rd", {"a", "b", "c", "d"}}, SplitCase{"a\n\nb\n", {"a", "", "b"}},
+    SplitCase{"a\r\r\nb", {"a", "", "b"}}, SplitCase{"a\n\r", {"a", ""}}));
+
+TEST(TextFile, JoinEndsEveryLineWithCrLf)
+{
+    EXPECT_EQ(textfile::joinLines({"a", "", "b"}), "a\r\n\r\nb\r\n");
+    EXPECT_EQ(textfile::joinLines({}), "");
+}
+
+class AtomicWrite : public TempEnvTest {};
+
+TEST_F(AtomicWrite, ReplacesTheFileAndLeavesNothingBeside)
+{
+    const QString path = dir() + "/out/f.txt";
+    QDir().mkpath(dir() + "/out");
+    ASSERT_TRUE(testenv::writeFile(path, "old content that is longer"));
+    QString error;
+    ASSERT_TRUE(textfile::writeAtomically(path, "new", &error)) << qPrintable(error);
+    EXPECT_EQ(testenv::readFile(path), "new");
+    EXPECT_EQ(QDir(dir() + "/out").entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList({"f.txt"}));
+    QByteArray bytes;
+    ASSERT_TRUE(textfile::readAll(path, bytes, &error));
+    EXPECT_EQ(bytes, "new");
+}
+
+TEST_F(AtomicWrite, FailuresSayWhy)
+{
+    QString error;
+    EXPECT_FALSE(textfile::writeAtomically(dir() + "/missing/f.txt", "x", &error));
+    EXPECT_FALSE(error.isEmpty());
+    QByteArray bytes;
+    error.clear();
+    QDir().mkpath(dir() + "/afolder");
+    EXPECT_FALSE(textfile::readAll(dir() + "/afolder", bytes, &error));
+    EXPECT_FALSE(error.isEmpty());
+}
+
+TEST(UiHooks, InstalledHooksAreCalledAndUninstallFallsBack)
+{
+    QList<bool> busy;
+    QStringList shown;
+    ui_hooks::install([&](bool b) { busy << b; }, [&](const QString &c, const QString &t) { shown << c + "|" + t; });
+    {
+        ui_hooks::BusyPointer pointer;
+        ui_hooks::showMessage("FEIL", "tekst");
+    }
+    EXPECT_EQ(busy, QList<bool>({true, false}));
+    EXPECT_EQ(shown, QStringList({"FEIL|tekst"}));
+    ui_hooks::uninstall();
+    ui_hooks::setBusy(true);
+    ui_hooks::showMessage("FEIL", "to standard error");
+    EXPECT_EQ(shown.size(), 1);
+}
+
+} // namespace

@@ -1,0 +1,178 @@
+// Another program's write to the settings file between our load and our write-back is kept.
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <gtest/gtest.h>
+
+#include "environment/hs_reg.h"
+#include "environment/ini_document.h"
+#include "log/textfil.h"
+#include "support/fake_registry.h"
+#include "support/foundation_helpers.h"
+#include "support/test_env.h"
+
+namespace {
+
+class MergeTest : public TempEnvTest {
+protected:
+    QString file() const { return work() + QStringLiteral("/veltrona.ini"); }
+    void write(const QByteArray &bytes) { ASSERT_TRUE(testenv::writeFile(file(), bytes)); }
+    QByteArray read() const { return testenv::readFile(file()); }
+    // Another program: loads the file as it is now, writes its keys, saves.
+    void otherProgramWrites(const QList<std::pair<QString, QString>> &keys, const QString &section = QStringLiteral("STANDARD"))
+    {
+        IniDocument other(file());
+        ASSERT_TRUE(other.load());
+        for (const auto &[k, v] : keys)
+            other.setValue(section, k, v);
+        ASSERT_TRUE(other.save());
+    }
+};
+
+TEST_F(MergeTest, UnchangedFileIsWrittenExactlyAsTheDocument)
+{
+    write("[STANDARD]\r\n a = 1 \r\n;note\r\n[X]\r\nb=2\r\n");
+    IniDocument doc(file());
+    ASSERT_TRUE(doc.load());
+    doc.setValue(QStringLiteral("STANDARD"), QStringLiteral("c"), QStringLiteral("3"));
+    bool merged = true;
+    ASSERT_TRUE(doc.save(nullptr, &merged));
+    EXPECT_FALSE(merged);
+    EXPECT_EQ(read(), QByteArray("[STANDARD]\r\na=1\r\nc=3\r\n\r\n[X]\r\nb=2\r\n\r\n"));
+}
+
+TEST_F(MergeTest, KeysOfBothProgramsSurvive)
+{
+    write("[STANDARD]\r\nshared=old\r\nmine=old\r\ntheirs=old\r\n");
+    IniDocument doc(file());
+    ASSERT_TRUE(doc.load());
+    otherProgramWrites({{QStringLiteral("theirs"), QStringLiteral("new")}, {QStringLiteral("Counter"), QStringLiteral("7")}});
+    doc.setValue(QStringLiteral("STANDARD"), QStringLiteral("mine"), QStringLiteral("new"));
+    doc.setValue(QStringLiteral("Ny"), QStringLiteral("k"), QStringLiteral("v"));
+    bool merged = false;
+    ASSERT_TRUE(doc.save(nullptr, &merged));
+    EXPECT_TRUE(merged);
+    EXPECT_EQ(read(), QByteArray("[STANDARD]\r\nshared=old\r\nmine=new\r\ntheirs=new\r\nCounter=7\r\n\r\n[Ny]\r\nk=v\r\n\r\n"));
+    // The document now holds what was written, so a later lookup sees the other program's value.
+    EXPECT_EQ(doc.value(QStringLiteral("standard"), QStringLiteral("COUNTER")), QStringLiteral("7"));
+}
+
+TEST_F(MergeTest, ForAKeyBothWroteTheLastWriteBackWins)
+{
+    write("[STANDARD]\r\nk=0\r\n");
+    IniDocument doc(file());
+    ASSERT_TRUE(doc.load());
+    doc.setValue(QStringLiteral("STANDARD"), QStringLiteral("k"), QStringLiteral("ours"));
+    otherProgramWrites({{QStringLiteral("K"), QStringLiteral("theirs")}});
+    ASSERT_TRUE(doc.save());
+    EXPECT_EQ(read(), QByteArray("[STANDARD]\r\nk=ours\r\n\r\n"));
+}
+
+TEST_F(MergeTest, NewKeysKeepTheOrderOfTheirFirstWrite)
+{
+    write("[A]\r\nx=1\r\n");
+    IniDocument doc(file());
+    ASSERT_TRUE(doc.load());
+    for (const char *k : {"z", "y", "z", "w"})
+        doc.setValue(QStringLiteral("A"), QLatin1String(k), QLatin1String(k));
+    otherProgramWrites({{QStringLiteral("t"), QStringLiteral("1")}}, QStringLiteral("A"));
+    ASSERT_TRUE(doc.save());
+    EXPECT_EQ(read(), QByteArray("[A]\r\nx=1\r\nt=1\r\nz=z\r\ny=y\r\nw=w\r\n\r\n"));
+}
+
+TEST_F(MergeTest, OnlyKeysWrittenSinceTheLastSaveAreAppliedAgain)
+{
+    write("[A]\r\nk=0\r\n");
+    IniDocument doc(file());
+    ASSERT_TRUE(doc.load());
+    doc.setValue(QStringLiteral("A"), QStringLiteral("k"), QStringLiteral("1"));
+    ASSERT_TRUE(doc.save());
+    // Written later by the other program: it must not be reverted by our next write-back.
+    otherProgramWrites({{QStringLiteral("k"), QStringLiteral("2")}}, QStringLiteral("A"));
+    doc.setValue(QStringLiteral("A"), QStringLiteral("j"), QStringLiteral("3"));
+    ASSERT_TRUE(doc.save());
+    EXPECT_EQ(read(), QByteArray("[A]\r\nk=2\r\nj=3\r\n\r\n"));
+}
+
+TEST_F(MergeTest, AFileCreatedOrDeletedMeanwhile)
+{
+    IniDocument doc(file());
+    ASSERT_TRUE(doc.load());  // no file yet
+    doc.setValue(QStringLiteral("A"), QStringLiteral("ours"), QStringLiteral("1"));
+    write("[A]\r\ntheirs=1\r\n");
+    ASSERT_TRUE(doc.save());
+    EXPECT_EQ(read(), QByteArray("[A]\r\ntheirs=1\r\nours=1\r\n\r\n"));
+
+    ASSERT_TRUE(QFile::remove(file()));
+    doc.setValue(QStringLiteral("A"), QStringLiteral("more"), QStringLiteral("2"));
+    ASSERT_TRUE(doc.save());
+    EXPECT_EQ(read(), QByteArray("[A]\r\ntheirs=1\r\nours=1\r\nmore=2\r\n\r\n"));
+}
+
+TEST_F(MergeTest, TheOtherProgramsEncodingIsKept)
+{
+    write(QByteArray("\xEF\xBB\xBF[A]\r\nn\xC3\xB8kkel=\xC3\xA6\r\n"));
+    IniDocument doc(file());
+    ASSERT_TRUE(doc.load());
+    doc.setValue(QStringLiteral("A"), QStringLiteral("b"), QStringLiteral("å"));
+    otherProgramWrites({{QStringLiteral("c"), QStringLiteral("ø")}}, QStringLiteral("A"));
+    ASSERT_TRUE(doc.save());
+    EXPECT_EQ(read(), QByteArray("\xEF\xBB\xBF[A]\r\nn\xC3\xB8kkel=\xC3\xA6\r\nc=\xC3\xB8\r\nb=\xC3\xA5\r\n\r\n"));
+}
+
+TEST_F(MergeTest, StoreLogsTheMergeWhenVerbose)
+{
+    FakeRegistry reg;
+    fh::standardMachine(reg);
+    platform::installRegistry(&reg);
+    fh::fixClock();
+    auto &log = textfil::values();
+    log.LogEnabled = log.VerboseLog = true;
+    write("[STANDARD]\r\na=1\r\n");
+    hs_reg::openini(file());
+    hs_reg::writestr(QStringLiteral("b"), QStringLiteral("2"));
+    ASSERT_TRUE(hs_reg::writeBack());
+    EXPECT_TRUE(fh::startingWith(fh::logMessages(), QStringLiteral("Flettet")).isEmpty());
+
+    otherProgramWrites({{QStringLiteral("c"), QStringLiteral("3")}});
+    hs_reg::writestr(QStringLiteral("d"), QStringLiteral("4"));
+    ASSERT_TRUE(hs_reg::writeBack());
+    EXPECT_EQ(fh::startingWith(fh::logMessages(), QStringLiteral("Flettet")),
+              QStringList{QStringLiteral("Flettet endringer fra andre programmer inn i ") + file()});
+    const QByteArray bytes = read();
+    EXPECT_TRUE(bytes.contains("c=3\r\nd=4\r\n")) << bytes.constData();
+}
+
+// The real program runs while this process has the same file open: both sets of changes remain.
+TEST_F(MergeTest, TheRealProgramRunningMeanwhile)
+{
+    const QString program = qEnvironmentVariable("BO_PROGRAM");
+    if (program.isEmpty())
+        GTEST_SKIP() << "BO_PROGRAM not set";
+    FakeRegistry reg;
+    fh::standardMachine(reg);
+    platform::installRegistry(&reg);
+    write("[STANDARD]\r\nFirma_Navn=Test AS\r\n");
+    hs_reg::openini(file());
+    hs_reg::writestr(QStringLiteral("FraDenneProsessen"), QStringLiteral("1"));
+
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("BO_QUIT_AFTER_SHOW"), QStringLiteral("1"));
+    p.setProcessEnvironment(env);
+    p.setWorkingDirectory(work());
+    p.start(program, {});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    ASSERT_EQ(p.exitCode(), 0);
+    ASSERT_TRUE(read().contains("[FOLDERS]"));  // the other run recorded its folders
+
+    ASSERT_TRUE(hs_reg::writeBack());
+    IniDocument after(file());
+    ASSERT_TRUE(after.load());
+    EXPECT_EQ(after.value(QStringLiteral("STANDARD"), QStringLiteral("FraDenneProsessen")), QStringLiteral("1"));
+    EXPECT_EQ(after.value(QStringLiteral("STANDARD"), QStringLiteral("Firma_Navn")), QStringLiteral("Test AS"));
+    EXPECT_FALSE(after.value(QStringLiteral("FOLDERS"), QStringLiteral("tmp_folder")).isEmpty());
+    EXPECT_FALSE(after.value(QStringLiteral("INI_SELF"), QStringLiteral("MODIFIED_PROGRAM")).isEmpty());
+}
+
+} // namespace
