@@ -359,10 +359,15 @@ void screenshot(const QString &prompt, const QString &typed)
     v.RefTopp = screen.top();
     v.RefBredde = screen.width() / 2;
     v.RefHoyde = screen.height() / 2;
-    whenAsked([&](TInputForm &) {
+    whenAsked([&](TInputForm &f) {
         QTest::keyClicks(QApplication::focusWidget(), typed);
         QTest::qWait(500);  // let the window system draw it before the picture is taken
-        EXPECT_EQ(QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), out}), 0);
+        const QRect r = f.frameGeometry().adjusted(-12, -12, 12, 12);
+        const QString crop = QStringLiteral("%1x%2+%3+%4").arg(r.width()).arg(r.height()).arg(r.x()).arg(r.y());
+        EXPECT_EQ(QProcess::execute(QStringLiteral("import"),
+                                    {QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("-crop"), crop,
+                                     QStringLiteral("+repage"), out}),
+                  0);
         press(Qt::Key_Escape);
     });
     input::HentInput(prompt, QString());

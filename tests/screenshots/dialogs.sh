@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Screenshots of the text input window (a plain prompt offering the remembered answer, and the
+# "Passord" prompt with a typed password) and of the web reader showing a page served on 127.0.0.1.
+# Runs the screenshot cases of the dialog test programs under a virtual display; those cases work in
+# their own temporary folders (the user's own files are never touched) and take the pictures
+# themselves when their window is up.
+#
+#   tests/screenshots/dialogs.sh PATH/TO/BUILD_FOLDER [OUTPUT_FOLDER]
+#
+# Needs Xvfb (xvfb-run) and ImageMagick's import. Builds nothing: build test_input and test_webunit.
+set -euo pipefail
+
+build=${1:?usage: $0 PATH/TO/BUILD_FOLDER [OUTPUT_FOLDER]}
+out=${2:-/tmp/bo-screenshots}
+build=$(readlink -f "$build")
+mkdir -p "$out"
+out=$(readlink -f "$out")
+
+if [[ -z ${BO_SHOTS_INNER:-} ]]; then
+  for tool in xvfb-run import; do
+    command -v "$tool" >/dev/null || { echo "$tool is missing" >&2; exit 2; }
+  done
+  # 96 dots per inch: the sizes of the windows are given at that resolution.
+  BO_SHOTS_INNER=1 exec xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96 -nolisten tcp" "$0" "$build" "$out"
+fi
+
+world=$(mktemp -d /tmp/bo-shots-XXXXXX)
+trap 'rm -rf "$world"' EXIT
+export XDG_RUNTIME_DIR=$world
+export QT_QPA_PLATFORM=xcb
+unset QT_SCALE_FACTOR QT_SCREEN_SCALE_FACTORS
+
+shoot() {  # program, test case, picture name
+  local program=$build/tests/dialogs/$1
+  [[ -x $program ]] || { echo "$program is missing: build it first" >&2; exit 2; }
+  BO_SHOT_FILE=$out/$3.png "$program" --gtest_also_run_disabled_tests --gtest_filter="$2" \
+    > "$world/$3.log" 2>&1 || { cat "$world/$3.log" >&2; exit 1; }
+  echo "$out/$3.png"
+}
+
+shoot test_input 'InputTest.DISABLED_ScreenshotPlain' input-plain
+shoot test_input 'InputTest.DISABLED_ScreenshotPassword' input-passord
+shoot test_webunit 'WebReaderTest.DISABLED_Screenshot' nettleser
