@@ -175,7 +175,8 @@ bool renameNoReplace(const std::u16string &from, const std::u16string &to, int *
 
 std::int64_t firstMatchSize(const std::u16string &path)
 {
-    const std::wstring p = wide(absolutePath(path));
+    // A folder named with its trailing separator is still the folder's own entry.
+    const std::wstring p = withoutTrailingSeparator(wide(absolutePath(path)));
     WIN32_FIND_DATAW data{};
     const HANDLE find = FindFirstFileExW(p.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0);
     if (find == INVALID_HANDLE_VALUE)

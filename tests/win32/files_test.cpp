@@ -207,7 +207,7 @@ TEST_F(FilesTest, SizeOfTheFirstMatch)
     writeFile(path(u"empty.txt"), "");
     ASSERT_EQ(files::makeFolder(path(u"dir")), 0);
     const std::pair<std::u16string, std::int64_t> rows[] = {
-        {path(u"data.bin"), 1234}, {path(u"empty.txt"), 0}, {path(u"dir"), 0},
+        {path(u"data.bin"), 1234}, {path(u"empty.txt"), 0}, {path(u"dir"), 0}, {path(u"dir\\"), 0},
         {path(u"missing"), -1},    {path(u"*.bin"), 1234},  {path(u"da?a.*"), 1234},
         {u"data.bin", 1234},  // from the working folder
         {u".\\dir\\..\\data.bin", 1234},
