@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFileInfo>
+#include <QFontInfo>
 #include <QFrame>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -165,10 +166,11 @@ TOppsettDialog::TOppsettDialog(QWidget *parent)
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
     PageControl1->setGeometry(0, 0, kClientWidth, kPagesHeight);
-    QFont pagesFont;
-    // The pages' font of the suite's Windows programs, or the same metrics where it is missing.
-    pagesFont.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Arial")});
-    pagesFont.setPointSize(9);
+    // The pages' font of the suite's Windows programs; where it is missing (the font matcher would
+    // pick some other face for it), the window's own Arial.
+    QFont pagesFont(QStringLiteral("MS Sans Serif"), 9);
+    if (QFontInfo(pagesFont).family() != pagesFont.family())
+        pagesFont = font();
     PageControl1->setFont(pagesFont);
 
     struct PageDef {
@@ -271,7 +273,7 @@ void TOppsettDialog::buildAvdeling(QWidget *page)
     }
     Timekonto9 = edit(page, "Timekonto9", 12, row(8), 80);
     auto *syk = new QLabel(QStringLiteral("Sykelønn"), page);
-    syk->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    syk->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     syk->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     syk->setIndent(4);
     syk->setGeometry(100, row(8), 120, kEditHeight);
@@ -573,6 +575,15 @@ bool TOppsettDialog::FormClose()
 {
     if (ArbeidStart->holdsTime())
         return true;
+    // The question centres itself on the reference rectangle; left at 0 it would stand with its
+    // centre on the screen's corner, the question itself off the screen. So this window is the
+    // reference.
+    const QRect outer = frameGeometry();
+    hs_reg::Values &v = hs_reg::values();
+    v.RefVenstre = outer.x();
+    v.RefTopp = outer.y();
+    v.RefBredde = outer.width();
+    v.RefHoyde = outer.height();
     return !JaNei::JaNeiSvar(QStringLiteral("Arbeidstid er ikke innlagt, legge det inn nå ?"), true);
 }
 

@@ -1,0 +1,98 @@
+#!/usr/bin/env bash
+# Screenshots of the company settings dialog: its seven pages and the Yes/No question it asks when
+# closed without a working time. Runs the built program under a virtual display against sample
+# settings in a temporary folder (the user's own files are never touched) and presses its keys.
+#
+#   tests/screenshots/settings_dialog.sh PATH/TO/bruker-oppsett [OUTPUT_FOLDER]
+#
+# Needs Xvfb (xvfb-run), xdotool and ImageMagick's import. Builds nothing.
+set -euo pipefail
+
+program=${1:?usage: $0 PATH/TO/bruker-oppsett [OUTPUT_FOLDER]}
+out=${2:-/tmp/bo-screenshots}
+program=$(readlink -f "$program")
+mkdir -p "$out"
+out=$(readlink -f "$out")
+
+if [[ -z ${BO_SHOTS_INNER:-} ]]; then
+  for tool in xvfb-run xdotool import; do
+    command -v "$tool" >/dev/null || { echo "$tool is missing" >&2; exit 2; }
+  done
+  # 96 dots per inch: the sizes of the windows are given at that resolution.
+  BO_SHOTS_INNER=1 exec xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96 -nolisten tcp" "$0" "$program" "$out"
+fi
+
+world=$(mktemp -d /tmp/bo-shots-XXXXXX)
+trap 'rm -rf "$world"' EXIT
+mkdir -p "$world/home" "$world/appdata" "$world/work" "$world/temp"
+export HOME=$world/home APPDATA=$world/appdata TEMP=$world/temp XDG_RUNTIME_DIR=$world/temp
+export QT_QPA_PLATFORM=xcb
+unset QT_SCALE_FACTOR QT_SCREEN_SCALE_FACTORS
+
+# Sample settings in the working folder, so the program takes them (Windows-1252, CR LF). The start
+# of the working day is left out: that is what makes the dialog ask its question on closing.
+ini=$world/work/veltrona.ini
+printf '%s\r\n' \
+  '[STANDARD]' \
+  'Firma_Navn=Fjordtre Snekkeri AS' 'Firma_PostAdresse=Postboks 14' 'Firma_GateAdresse=Strandveien 3' \
+  'Firma_PostNr=6800' 'Firma_PostSted=Førde' 'Firma_Epost=post@fjordtre.example' \
+  'Firma_Telefon=57 72 10 00' 'Firma_Telefax=57 72 10 01' 'Firma_Mobil=900 00 000' \
+  'Firma_OrgNr=987 654 321' 'Firma_KontoNr=3700.12.34567' 'HTML_HomePage=www.fjordtre.example' \
+  'Avdeling1=Verksted' 'Avdeling2=Montasje' 'Avdeling3=Lager' 'Avdeling4=Kontor' \
+  'Arbeid_Timekonto1=5000' 'Arbeid_Timekonto2=5010' 'Arbeid_Timekonto3=5020' 'Arbeid_Timekonto4=5030' \
+  'Arbeid_Sykelønnskonto=5090' \
+  'Arbeid_ArbeidstidSlutt=15:30' 'Arbeid_PauseTid1=11:00' 'Arbeid_PauseLengd1=30' \
+  'Arbeid_PauseTid2=9:00' 'Arbeid_PauseLengd2=15' \
+  'Arbeid_Kostpris=350' 'Arbeid_Timepris=650' 'Arbeid_Timepris_50=975' 'Arbeid_Timepris_100=1300' \
+  'Arbeid_Reise=450' 'Arbeid_KmUtpris=4,50' 'Arbeid_KmSumBil=3,50' 'Arbeid_KmSumPassasjer=1,00' \
+  'Arbeid_KmSumHenger=1,00' 'Arbeid_KmSumUtstyr=0,50' 'Arbeid_Diettpenger=315' \
+  'Arbeid_BorteProsent=JA' 'Arbeid_Bortetillegg=15' \
+  'PosteringKontoFaktura=3000' 'PosteringKontoFordring=1500' 'PosteringKontoBank=1920' \
+  'PosteringKontoMVA=2740' 'PosteringKontoInnkjøp=2400' 'PosteringKontoKasse=1900' \
+  'Satser_MVA=25' 'Satser_MVA12=15' 'Satser_MVA3=12' 'Satser_MVA4=0' 'Satser_ARBAVG=14,1' \
+  'FakturaDager=14 dager' 'FakturaGebyr=45' 'FakturaGebyrUnder=500' 'PurreGebyr=70' \
+  'FakturaTekst1=Takk for oppdraget!' 'PurreTekst1=Vi kan ikke se å ha mottatt betaling.' \
+  'RentenotaProsent=9,5' 'SpørEtterGebyr=1' 'KroneAvrunding=1' \
+  'RotatedView=0' 'Skriver_BrevSidenummer=1' 'UseTranselate=1' 'TranselateLang=no' \
+  'Skriver_VisDialog=1' 'Skriver_HeaderFont=Arial' 'Skriver_ToppMarg=20' 'Skriver_BunnMarg=15' \
+  'Skriver_VenstreMarg=20' 'Skriver_HoyreMarg=15' 'Girojustering=-4' 'Skriver_Logojustering=0' \
+  | iconv -f UTF-8 -t WINDOWS-1252 > "$ini"
+printf '%s\r\n' 'Arbeid utført etter avtale.' 'Materialer levert på byggeplass.' 'Garanti: 2 år.' \
+  | iconv -f UTF-8 -t WINDOWS-1252 > "$world/work/bruker-oppsett.txt"
+printf '%s\r\n' 'Hentes på lager' 'Sendes med bud' 'Levert av montør' \
+  | iconv -f UTF-8 -t WINDOWS-1252 > "$world/work/bruker-oppsett.txl"
+
+cd "$world/work"
+"$program" > "$world/program.log" 2>&1 &
+pid=$!
+trap 'kill $pid 2>/dev/null || true; rm -rf "$world"' EXIT
+
+win=$(xdotool search --sync --onlyvisible --name '^Oppsett Verkstolpen' | head -n1)
+xdotool windowfocus --sync "$win" 2>/dev/null || true
+sleep 0.5
+
+shoot() {  # name: the dialog's window alone
+  sleep 0.4
+  import -window "$win" "$out/$1.png"
+  echo "$out/$1.png"
+}
+key() { xdotool key --clearmodifiers "$@"; }
+
+shoot 1-firma
+key alt+a; shoot 2-avdeling
+key alt+d; shoot 3-arbeid
+key alt+r; shoot 4-regnskap
+# "Faktura" has no access key: from the last field of "&Regnskap" one page on with Ctrl+Tab.
+key shift+Tab; key ctrl+Tab; shoot 5-faktura
+key alt+u; shoot 6-utskrift
+key alt+t; shoot 7-tekster
+
+# Escape closes without a working time entered: the question comes up.
+key alt+f
+key Escape
+question=$(xdotool search --sync --onlyvisible --name '^\?$' | head -n1)
+sleep 0.4
+import -window "$question" "$out/8-ja-nei.png"
+echo "$out/8-ja-nei.png"
+key n
+wait "$pid" || true
