@@ -27,6 +27,12 @@ unset DISPLAY WAYLAND_DISPLAY
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
 export WINELOADER="$wine"
 
+# One server for the whole test run (ended by "stop", else ten idle minutes after the last program):
+# a server that ends between two tests can refuse the next one while it is going down.
+start_server() {
+  "$wineserver" -p600 </dev/null >/dev/null 2>&1 || true
+}
+
 case "$command" in
   prefix)
     "$wineserver" -k >/dev/null 2>&1 || true
@@ -40,13 +46,20 @@ case "$command" in
     if [ $rc -ne 0 ] || [ ! -f "$prefix/system.reg" ]; then
       echo "making the Wine prefix failed ($rc):" >&2; cat "$log" >&2; exit 1
     fi
+    start_server
     echo "Wine prefix ready: $prefix"
     ;;
   run)
     [ -f "$prefix/system.reg" ] || { echo "no Wine prefix at $prefix" >&2; exit 1; }
+    start_server
     log="$(mktemp)"
-    "$wine" "$@" </dev/null >"$log" 2>&1
-    rc=$?
+    for attempt in 1 2 3; do
+      "$wine" "$@" </dev/null >"$log" 2>&1
+      rc=$?
+      # The program never started when its connection to the server broke: try again.
+      [ $rc -ne 0 ] && grep -q '^wine client error' "$log" || break
+      sleep 1
+    done
     cat "$log"; rm -f "$log"
     exit $rc
     ;;
