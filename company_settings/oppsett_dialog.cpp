@@ -24,6 +24,7 @@
 #include <QTextDocument>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include "common/felles.h"
 #include "common/utskrift.h"
@@ -563,12 +564,20 @@ void TOppsettDialog::showEvent(QShowEvent *event)
         shown_ = true;
         // Centred on the screen, frame included.
         if (const QScreen *s = screen()) {
-            const QRect outer = frameGeometry();
+            const QSize outer = outerRect().size();
             const QPoint c = s->geometry().center();
-            move(c.x() - outer.width() / 2, c.y() - outer.height() / 2);
+            move(c.x() - outer.width() / 2, c.y() - outer.height() / 2);  // the frame's position
         }
     }
     FormShow();
+}
+
+QRect TOppsettDialog::outerRect()
+{
+    // The frame as the window system reports it, also before the first show.
+    winId();
+    const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    return QRect(pos(), size().grownBy(frame));
 }
 
 bool TOppsettDialog::FormClose()
@@ -578,7 +587,7 @@ bool TOppsettDialog::FormClose()
     // The question centres itself on the reference rectangle; left at 0 it would stand with its
     // centre on the screen's corner, the question itself off the screen. So this window is the
     // reference.
-    const QRect outer = frameGeometry();
+    const QRect outer = outerRect();
     hs_reg::Values &v = hs_reg::values();
     v.RefVenstre = outer.x();
     v.RefTopp = outer.y();

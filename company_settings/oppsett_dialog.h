@@ -133,6 +133,8 @@ private:
     void loadSideFiles();
     bool saveSideFiles();
     void reportFailure(const QString &text);
+    // Position and size of the window with its frame.
+    QRect outerRect();
 
     QHash<QString, QWidget *> controls_;
     QHash<QString, textfile::Encoding> sideFileEncodings_;

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QWindow>
 
 #include "environment/hs_reg.h"
 
@@ -52,35 +53,50 @@ TJaNeiForm::TJaNeiForm(QWidget *parent)
     JaKnapp->setDefault(true);
     setTabOrder(NeiKnapp, JaKnapp);
 
+    layoutParts();
+
     connect(JaKnapp, &QPushButton::clicked, this, &TJaNeiForm::JaKnappClick);
     connect(NeiKnapp, &QPushButton::clicked, this, &TJaNeiForm::NeiKnappClick);
+}
+
+QMargins TJaNeiForm::frameMargins()
+{
+    // Asked of the window system before the first show too, so the outer size is right from the start.
+    winId();
+    return windowHandle() ? windowHandle()->frameMargins() : QMargins();
 }
 
 void TJaNeiForm::fitQuestion()
 {
     const int needed = QFontMetrics(Label1->font()).horizontalAdvance(Label1->text()) + 50;
-    const int frameExtra = frameGeometry().width() - width();  // 0 until the window system adds a frame
-    if (frameGeometry().width() < needed)
-        setFixedWidth(needed - frameExtra);
+    const QMargins frame = frameMargins();
+    const int outerWidth = width() + frame.left() + frame.right();
+    if (outerWidth < needed)
+        setFixedWidth(needed - frame.left() - frame.right());
+}
+
+void TJaNeiForm::layoutParts()
+{
+    // Docked to the top, the full width of the window.
+    Panel1->setGeometry(0, 0, width(), 25);
+    Label1->setGeometry(0, 25, width(), 25);
 }
 
 void TJaNeiForm::resizeEvent(QResizeEvent *event)
 {
     QDialog::resizeEvent(event);
-    // Docked to the top, the full width of the window.
-    Panel1->setGeometry(0, 0, width(), 25);
-    Label1->setGeometry(0, 25, width(), 25);
+    layoutParts();
 }
 
 void TJaNeiForm::FormShow()
 {
     (InnBo ? JaKnapp : NeiKnapp)->setFocus(Qt::OtherFocusReason);
     const hs_reg::Values &v = hs_reg::values();
-    const QRect outer = frameGeometry();
+    const QSize outer = size().grownBy(frameMargins());
     // C++ division truncates toward zero, as the suite's other programs compute it.
     const int top = v.RefTopp + v.RefHoyde / 2 - outer.height() / 2;
     const int left = v.RefVenstre + v.RefBredde / 2 - outer.width() / 2;
-    move(left, top);
+    move(left, top);  // a window's position is that of its frame
 }
 
 void TJaNeiForm::showEvent(QShowEvent *event)

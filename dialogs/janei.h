@@ -29,6 +29,8 @@ public:
     void fitQuestion();
 
 protected:
+    QMargins frameMargins();
+    void layoutParts();
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
