@@ -14,6 +14,7 @@
 #include "dialogs/webunit.h"
 #include "environment/hs_reg.h"
 #include "log/textfil.h"
+#include "transfer/ftpunit.h"
 
 namespace setup {
 
@@ -58,7 +59,7 @@ int run(int argc, char **argv)
         // [main window]
         auto mainWindow = std::make_unique<TOppsettDialog>();
         // Its show below loads the settings.
-        // [TFTPform]
+        auto ftpForm = std::make_unique<TFTPform>();  // hidden until a transfer shows it
         auto inputForm = std::make_unique<TInputForm>();
         // Parameter 0 is the program's own path; the rest as given, toolkit options included.
         webunit::ProgramWindow webReaderForm(QStringList{QCoreApplication::applicationFilePath()} + arguments);

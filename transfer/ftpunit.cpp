@@ -1,0 +1,326 @@
+#include "transfer/ftpunit.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QProgressBar>
+#include <QResizeEvent>
+#include <QShowEvent>
+#include <QStatusBar>
+#include <algorithm>
+#include <climits>
+
+#include "common/felles.h"
+#include "common/qtstring.h"
+#include "common/ui_hooks.h"
+#include "log/textfil.h"
+#include "platform/files.h"
+
+namespace ftpunit {
+
+qint64 FilStorrelse(const QString &Filnavn)
+{
+    // Opened for reading only, so that a read-only file can still be sent.
+    if (!QFileInfo(Filnavn).isFile())
+        return -1;
+    QFile file(Filnavn);
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    return file.size();
+}
+
+QString sidename(const QString &Filnavn, const QString &ext)
+{
+    const QString name = QFileInfo(Filnavn).fileName();
+    const QString folder = Filnavn.left(Filnavn.size() - name.size());
+    QString side = Felles::changeextension(name, ext);
+    // "data.tmp" would be its own temporary file and "data.old" its own old file.
+    if (side.compare(name, Qt::CaseInsensitive) == 0)
+        side = name + QLatin1Char('.') + ext;
+    return folder + side;
+}
+
+} // namespace ftpunit
+
+namespace {
+
+TFTPform *g_instance = nullptr;
+
+void logDetail(const ftp_client &client)
+{
+    if (textfil::values().VerboseLog && !client.lastError().isEmpty())
+        textfil::WriteLog(QStringLiteral("FTP: ") + client.lastError());
+}
+
+// The transfer blocks the only thread. Window-system events other than user input (mapping,
+// exposure) are let through so that the window appears and repaints; clicks and keys wait.
+void letWindowSystemIn()
+{
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+} // namespace
+
+TFTPform::TFTPform(QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                          | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+{
+    setObjectName(QStringLiteral("FTPform"));
+    setWindowTitle(QStringLiteral("FTPform"));
+    QFont f(QStringLiteral("MS Sans Serif"));
+    f.setPixelSize(11);
+    setFont(f);
+    resize(209, 64);
+
+    ftpfil = new QLabel(QStringLiteral("filnavn.ending"), this);
+    ftpfil->setObjectName(QStringLiteral("ftpfil"));
+    ftpfil->setGeometry(8, 8, 201, 13);
+    ftpfil->setAlignment(Qt::AlignCenter);
+
+    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setGeometry(8, 32, 201, 16);
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setValue(0);
+    ProgressBar1->setTextVisible(false);
+
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setSizeGripEnabled(true);
+    Panels[0] = new QLabel(QStringLiteral("0"), StatusBar1);
+    Panels[0]->setObjectName(QStringLiteral("Panel0"));
+    Panels[0]->setFixedWidth(60);
+    Panels[0]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    Panels[1] = new QLabel(QStringLiteral("Klar"), StatusBar1);
+    Panels[1]->setObjectName(QStringLiteral("Panel1"));
+    Panels[1]->setMinimumWidth(50);
+    StatusBar1->addWidget(Panels[0]);
+    StatusBar1->addWidget(Panels[1], 1);  // the last panel reaches the right edge
+    StatusBar1->setGeometry(0, height() - 19, width(), 19);
+
+    IdFTP1.onConnected = [this] { IdFTP1Connected(); };
+    IdFTP1.onDisconnected = [this] { IdFTP1Disconnected(); };
+    IdFTP1.onWorkBegin = [this](ftp_client::WorkMode mode, qint64 max) { IdFTP1WorkBegin(mode, max); };
+    IdFTP1.onWork = [this](ftp_client::WorkMode mode, qint64 count) { IdFTP1Work(mode, count); };
+
+    g_instance = this;
+}
+
+TFTPform::~TFTPform()
+{
+    IdFTP1.onConnected = nullptr;
+    IdFTP1.onDisconnected = nullptr;
+    IdFTP1.onWorkBegin = nullptr;
+    IdFTP1.onWork = nullptr;
+    if (g_instance == this)
+        g_instance = nullptr;
+}
+
+TFTPform *TFTPform::instance()
+{
+    return g_instance;
+}
+
+QString TFTPform::panelText(int i) const
+{
+    return Panels[i]->text();
+}
+
+void TFTPform::setProgressMax(qint64 bytes)
+{
+    progressMax_ = qMax<qint64>(bytes, 0);
+    // The widget counts in int: beyond 2 GiB it counts in units of 2^shift bytes.
+    progressShift_ = 0;
+    while ((progressMax_ >> progressShift_) > INT_MAX)
+        ++progressShift_;
+    const int max = int(progressMax_ >> progressShift_);
+    // A range of 0..0 would turn the bar into a busy indicator.
+    ProgressBar1->setRange(0, max > 0 ? max : 1);
+}
+
+void TFTPform::setProgressPosition(qint64 bytes)
+{
+    const qint64 scaled = std::clamp<qint64>(bytes >> progressShift_, 0, ProgressBar1->maximum());
+    ProgressBar1->setValue(int(scaled));
+}
+
+void TFTPform::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TFTPform::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    StatusBar1->setGeometry(0, height() - 19, width(), 19);
+}
+
+void TFTPform::FormShow()
+{
+    setWindowTitle(ftpunit::values().FTPServer);
+    ftpfil->setText(QString(QLatin1String("")));
+    ftpfil->repaint();
+}
+
+void TFTPform::IdFTP1Connected()
+{
+    Panels[1]->setText(QStringLiteral("Tilkoblet"));
+    StatusBar1->repaint();
+}
+
+void TFTPform::IdFTP1Disconnected()
+{
+    Panels[1]->setText(QStringLiteral("Frakoblet"));
+    StatusBar1->repaint();
+}
+
+void TFTPform::IdFTP1Work(ftp_client::WorkMode, qint64 AWorkCount)
+{
+    setProgressPosition(AWorkCount);
+    ProgressBar1->repaint();
+    Panels[0]->setText(QString::number(AWorkCount));
+    StatusBar1->repaint();
+    if (isVisible())
+        letWindowSystemIn();
+}
+
+void TFTPform::IdFTP1WorkBegin(ftp_client::WorkMode AWorkMode, qint64)
+{
+    Panels[1]->setText(AWorkMode == ftp_client::WorkMode::Read ? QStringLiteral("Laster ned data")
+                                                               : QStringLiteral("Laster opp data"));
+    StatusBar1->repaint();
+}
+
+void TFTPform::setFileLabel(const QString &Filnavn)
+{
+    ftpfil->setText(QFileInfo(Filnavn).fileName());
+    ftpfil->repaint();
+}
+
+void TFTPform::applyClientSettings()
+{
+    const ftpunit::Values &v = ftpunit::values();
+    IdFTP1.Host = v.FTPServer;
+    IdFTP1.Username = v.FTPBruker;
+    IdFTP1.Password = v.FTPPassord;
+    IdFTP1.Port = v.FTPPort;
+    IdFTP1.RequireTls = v.FTPSSL;
+}
+
+void TFTPform::SendFil(const QString &Filnavn)
+{
+    using textfil::WriteLog;
+    ftpunit::Values &v = ftpunit::values();
+    v.FTPFeilNr = 0;
+    show();
+    letWindowSystemIn();
+    setFileLabel(Filnavn);
+    const QString name = ftpfil->text();
+    WriteLog(QStringLiteral("FTP: Starter ny sesjon for opplasting av ") + Filnavn);
+    setProgressPosition(0);
+    const qint64 size = ftpunit::FilStorrelse(Filnavn);
+    if (size < 0) {
+        WriteLog(QStringLiteral("FTP: Kan ikke finne filstørrelse, avbryter."));
+        close();
+        return;
+    }
+    setProgressMax(size);
+    ftpunit::HentFTPOppsett();
+    ui_hooks::BusyPointer busy;
+    applyClientSettings();
+    WriteLog(QStringLiteral("FTP: Kobler til ") + IdFTP1.Host + QStringLiteral(" som bruker ") + IdFTP1.Username);
+    if (!IdFTP1.connect()) {
+        WriteLog(QStringLiteral("FTP: Feil nr. 502, kunne ikke koble til"));
+        logDetail(IdFTP1);
+        v.FTPFeilNr = 502;
+    }
+    if (IdFTP1.connected()) {
+        // An empty folder stays empty: the file goes to the log-in folder, where a download of the
+        // same name looks for it.
+        if (!v.FTPMappe.isEmpty() && !v.FTPMappe.endsWith(QLatin1Char('/')))
+            v.FTPMappe += QLatin1Char('/');
+        if (!IdFTP1.put(Filnavn, v.FTPMappe + name)) {
+            WriteLog(QStringLiteral("FTP: Feil nr. 503, kan ikke laste opp filen ") + Filnavn);
+            logDetail(IdFTP1);
+            v.FTPFeilNr = 503;
+        }
+        IdFTP1.disconnect();
+        WriteLog(QStringLiteral("FTP: Kobler fra."));
+    }
+    close();
+}
+
+void TFTPform::HentFil(const QString &Filnavn)
+{
+    using textfil::WriteLog;
+    ftpunit::Values &v = ftpunit::values();
+    v.FTPFeilNr = 0;
+    show();
+    letWindowSystemIn();
+    setFileLabel(Filnavn);
+    const QString name = ftpfil->text();
+    const QString folder = Filnavn.left(Filnavn.size() - name.size());
+    WriteLog(QStringLiteral("FTP: Starter ny sesjon for nedlasting av ") + name + QStringLiteral(" til ") + folder);
+    setProgressPosition(0);
+    const QString remote = v.FTPMappe + name;
+    const QString tmpName = ftpunit::sidename(Filnavn, QStringLiteral("tmp"));
+    const QString oldName = ftpunit::sidename(Filnavn, QStringLiteral("old"));
+    ftpunit::HentFTPOppsett();
+    ui_hooks::BusyPointer busy;
+    applyClientSettings();
+    const QString host = IdFTP1.Host;
+    const QString user = IdFTP1.Username;
+    WriteLog(QStringLiteral("FTP: Kobler til ") + host + QStringLiteral(" som bruker ") + user);
+    repaint();
+    letWindowSystemIn();
+
+    bool failed = false;
+    if (!IdFTP1.connect()) {
+        failed = true;
+    } else {
+        qint64 size = -1;
+        if (!IdFTP1.size(remote, size)) {
+            failed = true;
+        } else if (size < 0) {
+            WriteLog(QStringLiteral("FTP: finner ikke filen ") + remote + QStringLiteral(", avbryter forbindelse"));
+            IdFTP1.disconnect();
+            WriteLog(QStringLiteral("FTP: ") + host + QStringLiteral(" frakoblet"));
+            close();
+            return;
+        } else {
+            setProgressMax(size);
+            WriteLog(QStringLiteral("FTP: filstørrelse ") + QString::number(size));
+        }
+    }
+    if (failed) {
+        WriteLog(QStringLiteral("FTP: Feil nr. 501, kunne ikke koble til ") + host + QStringLiteral(" med brukernavn ")
+                 + user);
+        logDetail(IdFTP1);
+        v.FTPFeilNr = 501;
+    }
+    if (IdFTP1.connected()) {
+        WriteLog(QStringLiteral("FTP: Tilkoblet, henter filen ") + remote);
+        if (!IdFTP1.get(remote, tmpName)) {
+            WriteLog(QStringLiteral("FTP: Feil nr. 500, kan ikke laste ned filen ") + Filnavn
+                     + QStringLiteral(". Sjekk at filen ikke er i bruk."));
+            logDetail(IdFTP1);
+            v.FTPFeilNr = 500;
+        }
+        IdFTP1.disconnect();
+        WriteLog(QStringLiteral("FTP: Kobler fra."));
+    }
+    close();
+
+    if (v.FTPFeilNr == 0 && Felles::filesize(tmpName) > 0) {
+        // Each step on its own, none replacing a file; only what succeeded is logged.
+        if (platform::files::removeFile(us(oldName)))
+            WriteLog(QStringLiteral("FTP: slettet midlertidig fil: ") + oldName);
+        if (platform::files::renameNoReplace(us(Filnavn), us(oldName)))
+            WriteLog(QStringLiteral("FTP: endret navn på ") + Filnavn + QStringLiteral(" til ") + oldName);
+        if (platform::files::renameNoReplace(us(tmpName), us(Filnavn)))
+            WriteLog(QStringLiteral("FTP: endret navn på ") + tmpName + QStringLiteral(" til ") + Filnavn);
+    }
+}
