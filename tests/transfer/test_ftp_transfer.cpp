@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRandomGenerator>
@@ -17,6 +18,7 @@
 
 #include "common/felles.h"
 #include "ftp_test_server.h"
+#include "transfer/serveroppsett.h"
 #include "transfer_fixture.h"
 
 namespace {
@@ -616,6 +618,59 @@ TEST_F(FtpTransferTest, UploadOfAFileOver2GiBTakesItsFullSize)
     EXPECT_EQ(feilNr(), 503) << "the server dropped the connection on purpose";
     ASSERT_FALSE(counts.empty());
     EXPECT_LT(counts.back(), kBig);
+}
+
+// --- Screenshots (run by tests/screenshots/transfer.sh under a virtual display) ----------------
+
+// The window with a margin, from the screen, into the file BO_SHOT_FILE names.
+void shoot(const QWidget &window)
+{
+    const QString out = qEnvironmentVariable("BO_SHOT_FILE");
+    ASSERT_FALSE(out.isEmpty()) << "BO_SHOT_FILE names the picture to write";
+    const QRect r = window.frameGeometry().adjusted(-12, -12, 12, 12);
+    const QString crop = QStringLiteral("%1x%2+%3+%4").arg(r.width()).arg(r.height()).arg(r.x()).arg(r.y());
+    EXPECT_EQ(QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"),
+                                                          QStringLiteral("-crop"), crop, QStringLiteral("+repage"), out}),
+              0);
+}
+
+TEST_F(FtpTransferTest, DISABLED_ScreenshotMidTransfer)
+{
+    constexpr qint64 size = 3 << 20;
+    ASSERT_TRUE(startServer({.throttle = 512 * 1024, .dropAfter = 0}));
+    ASSERT_TRUE(write(remote("lønnsdata-2026.dat"), someBytes(size)));
+    form->move(40, 40);
+    bool shot = false;
+    form->IdFTP1.onWork = [&](ftp_client::WorkMode mode, qint64 count) {
+        form->IdFTP1Work(mode, count);
+        if (!shot && count >= size * 2 / 5) {
+            shot = true;
+            shoot(*form);  // the window as the transfer has painted it, nothing else let in
+        }
+    };
+
+    form->HentFil(local(QStringLiteral("lønnsdata-2026.dat")));
+
+    EXPECT_TRUE(shot);
+    EXPECT_EQ(feilNr(), 0);
+}
+
+TEST_F(FtpTransferTest, DISABLED_ScreenshotServerSettings)
+{
+    store(QStringLiteral("name"), QStringLiteral("Veltrona FTP-server"));
+    store(QStringLiteral("server"), QStringLiteral("ftp.fjordtre.example"));
+    store(QStringLiteral("folder"), QStringLiteral("/utveksling"));
+    store(QStringLiteral("username"), QStringLiteral("fjordtre"));
+    store(QStringLiteral("password"), Felles::scrambletext(QStringLiteral("hemmelig")));
+    store(QStringLiteral("port"), QStringLiteral("21"));
+    store(QStringLiteral("ssl"), QStringLiteral("1"));
+    onNextModal([](QWidget *w) {
+        w->move(40, 40);
+        QTest::qWait(500);  // let the window system draw it before the picture is taken
+        shoot(*w);
+        QTest::keyClick(w, Qt::Key_Escape);
+    });
+    serveroppsett::VisServerOppsett(QStringLiteral("Oppsett FTP-server"), QStringLiteral("FTP"));
 }
 
 } // namespace
