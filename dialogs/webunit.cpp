@@ -2,10 +2,13 @@
 
 #include <QCloseEvent>
 #include <QFont>
+#include <QLabel>
+#include <QLibrary>
 #include <QShowEvent>
 #include <QUrl>
 #include <QVBoxLayout>
-#include <QWebEngineView>
+#include <QVariant>
+#include <QWebEngineView>  // for its size only: nothing of the engine is linked, see below
 
 #if defined(Q_OS_UNIX)
 #include <unistd.h>
@@ -25,6 +28,49 @@ void allowEngineForSuperUser()
     if (::geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
 #endif
+}
+
+// The web engine is loaded when the reader is first shown, never at start-up: linked to the program
+// it would load some fifty libraries and an OpenGL context into every start, more than doubling the
+// start-up time of a program that in most runs never shows the reader. So the program refers to no
+// symbol of the engine (the linker then leaves it out); the engine's libraries are loaded here, its
+// own set-up is run as its start-up hook would have run it, and the view is made through its
+// exported constructor. Everything else goes through the meta-object system (properties, signals)
+// and virtual functions, which need no symbol.
+QWebEngineView *loadWebEngineView(QWidget *parent, QString *error)
+{
+    static QLibrary core(QStringLiteral("Qt6WebEngineCore"), QT_VERSION_MAJOR);
+    static QLibrary widgets(QStringLiteral("Qt6WebEngineWidgets"), QT_VERSION_MAJOR);
+    {
+        // Loaded after the application object, the engine warns that it should have been set up
+        // before; that is done right below, so the warning is not passed on.
+        static QtMessageHandler passOn = nullptr;
+        passOn = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &context, const QString &text) {
+            if (!text.startsWith(QLatin1String("Qt WebEngine seems to be initialized from a plugin")))
+                passOn(type, context, text);
+        });
+        const bool loaded = core.load() && widgets.load();
+        qInstallMessageHandler(passOn);
+        if (!loaded) {
+            *error = core.isLoaded() ? widgets.errorString() : core.errorString();
+            return nullptr;
+        }
+    }
+    // QtWebEngineCore::initialize(): the OpenGL context that the engine shares with the window system.
+    using Initialize = void (*)();
+    // QWebEngineView::QWebEngineView(QWidget *parent), complete-object constructor.
+    using Construct = void (*)(void *self, QWidget *parent);
+    const auto initialize = reinterpret_cast<Initialize>(core.resolve("_ZN15QtWebEngineCore10initializeEv"));
+    const auto construct = reinterpret_cast<Construct>(widgets.resolve("_ZN14QWebEngineViewC1EP7QWidget"));
+    if (!initialize || !construct) {
+        *error = QStringLiteral("%1 og %2 passer ikke til denne utgaven av programmet").arg(core.fileName(), widgets.fileName());
+        return nullptr;
+    }
+    initialize();
+    void *memory = ::operator new(sizeof(QWebEngineView));
+    construct(memory, parent);
+    // Released as a child of the window, through its virtual destructor.
+    return static_cast<QWebEngineView *>(memory);
 }
 
 } // namespace
@@ -54,14 +100,25 @@ void TWebReaderForm::FormCreate()
 
 void TWebReaderForm::createBrowser()
 {
-    if (WebBrowser1)
+    if (WebBrowser1 || browserFailed_)
         return;
     allowEngineForSuperUser();
-    WebBrowser1 = new QWebEngineView(this);
+    QString error;
+    WebBrowser1 = loadWebEngineView(this, &error);
+    if (!WebBrowser1) {
+        browserFailed_ = true;
+        textfil::WriteLog(QStringLiteral("FEIL: kan ikke starte nettleseren: ") + error);
+        auto *message = new QLabel(QStringLiteral("Nettleseren kan ikke startes: ") + error, this);
+        message->setObjectName(QStringLiteral("FeilMelding"));
+        message->setAlignment(Qt::AlignCenter);
+        message->setWordWrap(true);
+        layout()->addWidget(message);
+        return;
+    }
     WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
     layout()->addWidget(WebBrowser1);
-    connect(WebBrowser1, &QWebEngineView::loadStarted, this, &TWebReaderForm::WebBrowser1DownloadBegin);
-    connect(WebBrowser1, &QWebEngineView::loadFinished, this, &TWebReaderForm::WebBrowser1DownloadComplete);
+    connect(WebBrowser1, SIGNAL(loadStarted()), this, SLOT(WebBrowser1DownloadBegin()));
+    connect(WebBrowser1, SIGNAL(loadFinished(bool)), this, SLOT(WebBrowser1DownloadComplete()));
 }
 
 void TWebReaderForm::navigate(const QString &address)
@@ -69,7 +126,13 @@ void TWebReaderForm::navigate(const QString &address)
     navigatedAddress_ = address;
     // The text goes to the control as given; like any browser it completes a text without a scheme
     // ("www.example.com", a file path) to a full address.
-    WebBrowser1->setUrl(QUrl::fromUserInput(address));
+    if (WebBrowser1)
+        WebBrowser1->setProperty("url", QUrl::fromUserInput(address));
+}
+
+QString TWebReaderForm::location() const
+{
+    return WebBrowser1 ? WebBrowser1->property("url").toUrl().toString() : QString();
 }
 
 void TWebReaderForm::showEvent(QShowEvent *event)
@@ -135,13 +198,13 @@ void TWebReaderForm::FormClose()
 void TWebReaderForm::WebBrowser1DownloadBegin()
 {
     if (textfil::values().VerboseLog)
-        textfil::WriteLog(QStringLiteral("STARTER NEDLASTING: ") + WebBrowser1->url().toString());
+        textfil::WriteLog(QStringLiteral("STARTER NEDLASTING: ") + location());
 }
 
 void TWebReaderForm::WebBrowser1DownloadComplete()
 {
     if (textfil::values().VerboseLog)
-        textfil::WriteLog(QStringLiteral("FERDIG NEDLASTET: ") + WebBrowser1->url().toString());
+        textfil::WriteLog(QStringLiteral("FERDIG NEDLASTET: ") + location());
 }
 
 namespace webunit {

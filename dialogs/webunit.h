@@ -17,16 +17,22 @@ public:
                             QWidget *parent = nullptr);
 
     // The browser control; created when the window is first shown, so that a window that is never
-    // shown never starts the web engine.
+    // shown never loads the web engine. Stays null when the engine cannot be loaded (the window then
+    // says so). Reached through its properties and signals ("url", "title", loadFinished).
     QWebEngineView *WebBrowser1 = nullptr;
 
     const QStringList &parameters() const { return parameters_; }
     // The text last given to the browser control to navigate to, exactly as it was given.
     const QString &navigatedAddress() const { return navigatedAddress_; }
 
+    // The address of the control's current location ("" before the control exists).
+    QString location() const;
+
     void FormCreate();
     void FormShow();
     void FormClose();
+
+public slots:
     void WebBrowser1DownloadBegin();
     void WebBrowser1DownloadComplete();
 
@@ -40,6 +46,7 @@ private:
 
     QStringList parameters_;
     QString navigatedAddress_;
+    bool browserFailed_ = false;
 };
 
 namespace webunit {
