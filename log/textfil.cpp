@@ -210,6 +210,10 @@ void ClearLog()
         const int code = errno ? errno : 1;
         ui_hooks::showMessage(QStringLiteral("FEIL"), QStringLiteral("Feil under oppretting av ny fil: ") + v.LogFile
                                                           + QStringLiteral("  (") + QString::number(code) + QLatin1Char(')'));
+    } else {
+        // The line now stands in the file: held as read from it, so that reading the old log back
+        // at start-up does not add it a second time after itself.
+        v.LogLines.loadFile(v.LogFile);
     }
     v.ErrorCount = 0;
 }
@@ -225,7 +229,8 @@ bool readOldLog()
     Values &v = values();
     if (!platform::files::fileExists(us(v.LogFile)))
         return true;
-    const QStringList earlier = v.LogLines.toStringList();
+    // Only this run's own lines: a file already loaded (by ClearLog) is replaced, not repeated.
+    const QStringList earlier = v.LogLines.appended();
     if (!v.LogLines.loadFile(v.LogFile))
         return false;
     for (const QString &line : earlier)

@@ -19,6 +19,8 @@ public:
     bool isEmpty() const { return size() == 0; }
     QString at(qsizetype i) const;
     QStringList toStringList() const;
+    // The lines appended since the content was last loaded from a file.
+    const QStringList &appended() const { return added_; }
 
     // Replaces the content with the lines of the file. False, content unchanged, when it cannot be read.
     bool loadFile(const QString &path, QString *error = nullptr);

@@ -134,6 +134,17 @@ TEST_F(Log, ClearLogEmptiesMemoryAndFile)
     EXPECT_TRUE(messages.isEmpty());
 }
 
+TEST_F(Log, ReadingTheLogBackAfterClearLogGivesItsLineOnce)
+{
+    QDir().mkpath(suite() + "log");
+    ASSERT_TRUE(testenv::writeFile(log().LogFile, "old\r\n"));
+    textfil::ClearLog();
+    ASSERT_TRUE(textfil::readOldLog());
+    log().LogEnabled = true;
+    textfil::WriteLog("after");
+    EXPECT_EQ(fh::logMessages(), QStringList({"LOGGFIL TØMT (TextFile.ClearLog).", "after"}));
+}
+
 TEST_F(Log, ClearLogThatCannotCreateTheFileShowsTheMessageBox)
 {
     // The log folder does not exist.
