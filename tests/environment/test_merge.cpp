@@ -151,7 +151,8 @@ TEST_F(MergeTest, TheRealProgramRunningMeanwhile)
     FakeRegistry reg;
     fh::standardMachine(reg);
     platform::installRegistry(&reg);
-    write("[STANDARD]\r\nFirma_Navn=Test AS\r\n");
+    // With a working time, so that the other run's dialog closes without asking.
+    write("[STANDARD]\r\nFirma_Navn=Test AS\r\nArbeid_ArbeidstidStart= 8:00\r\n");
     hs_reg::openini(file());
     hs_reg::writestr(QStringLiteral("FraDenneProsessen"), QStringLiteral("1"));
 
