@@ -1,6 +1,8 @@
 #include "transfer/ftpunit.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -8,8 +10,11 @@
 #include <QResizeEvent>
 #include <QShowEvent>
 #include <QStatusBar>
+#include <QThread>
+#include <QWindow>
 #include <algorithm>
 #include <climits>
+#include <optional>
 
 #include "common/felles.h"
 #include "common/qtstring.h"
@@ -54,7 +59,7 @@ void logDetail(const ftp_client &client)
 }
 
 // The transfer blocks the only thread. Window-system events other than user input (mapping,
-// exposure) are let through so that the window appears and repaints; clicks and keys wait.
+// exposure) are let through so that the windows appear and repaint; clicks and keys wait.
 void letWindowSystemIn()
 {
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
@@ -194,6 +199,53 @@ void TFTPform::IdFTP1WorkBegin(ftp_client::WorkMode AWorkMode, qint64)
     StatusBar1->repaint();
 }
 
+// For the time of one session: the window manager cannot close a window (its close requests are
+// among the events let in, and closing the main window mid-transfer would start its own questions
+// inside the transfer), and the transfer window is on the screen before anything else.
+class TFTPform::Session {
+public:
+    explicit Session(TFTPform *form) : form_(form)
+    {
+        form_->inSession_ = true;
+        qApp->installEventFilter(form_);
+        form_->show();
+        // The window system maps a new window asynchronously; wait a moment for it, so the window
+        // is there to be repainted.
+        QElapsedTimer waited;
+        waited.start();
+        for (;;) {
+            letWindowSystemIn();
+            const QWindow *w = form_->windowHandle();
+            if (!w || w->isExposed() || waited.elapsed() >= 500)
+                break;
+            QThread::msleep(5);
+        }
+    }
+    ~Session()
+    {
+        qApp->removeEventFilter(form_);
+        form_->inSession_ = false;
+        form_->close();
+    }
+    Session(const Session &) = delete;
+    Session &operator=(const Session &) = delete;
+
+private:
+    TFTPform *form_;
+};
+
+bool TFTPform::eventFilter(QObject *watched, QEvent *event)
+{
+    // Only the window system's requests, and not for a dialog the session itself has opened (the
+    // server settings), which the user may close with its close box.
+    if (inSession_ && event->type() == QEvent::Close && event->spontaneous() && watched->isWidgetType()
+        && watched != QApplication::activeModalWidget()) {
+        event->ignore();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
 void TFTPform::setFileLabel(const QString &Filnavn)
 {
     ftpfil->setText(QFileInfo(Filnavn).fileName());
@@ -215,8 +267,7 @@ void TFTPform::SendFil(const QString &Filnavn)
     using textfil::WriteLog;
     ftpunit::Values &v = ftpunit::values();
     v.FTPFeilNr = 0;
-    show();
-    letWindowSystemIn();
+    Session session(this);  // shows the window now, closes it on every way out
     setFileLabel(Filnavn);
     const QString name = ftpfil->text();
     WriteLog(QStringLiteral("FTP: Starter ny sesjon for opplasting av ") + Filnavn);
@@ -224,7 +275,6 @@ void TFTPform::SendFil(const QString &Filnavn)
     const qint64 size = ftpunit::FilStorrelse(Filnavn);
     if (size < 0) {
         WriteLog(QStringLiteral("FTP: Kan ikke finne filstørrelse, avbryter."));
-        close();
         return;
     }
     setProgressMax(size);
@@ -250,7 +300,6 @@ void TFTPform::SendFil(const QString &Filnavn)
         IdFTP1.disconnect();
         WriteLog(QStringLiteral("FTP: Kobler fra."));
     }
-    close();
 }
 
 void TFTPform::HentFil(const QString &Filnavn)
@@ -258,8 +307,7 @@ void TFTPform::HentFil(const QString &Filnavn)
     using textfil::WriteLog;
     ftpunit::Values &v = ftpunit::values();
     v.FTPFeilNr = 0;
-    show();
-    letWindowSystemIn();
+    std::optional<Session> session(std::in_place, this);
     setFileLabel(Filnavn);
     const QString name = ftpfil->text();
     const QString folder = Filnavn.left(Filnavn.size() - name.size());
@@ -288,8 +336,7 @@ void TFTPform::HentFil(const QString &Filnavn)
             WriteLog(QStringLiteral("FTP: finner ikke filen ") + remote + QStringLiteral(", avbryter forbindelse"));
             IdFTP1.disconnect();
             WriteLog(QStringLiteral("FTP: ") + host + QStringLiteral(" frakoblet"));
-            close();
-            return;
+            return;  // the window closes here too
         } else {
             setProgressMax(size);
             WriteLog(QStringLiteral("FTP: filstørrelse ") + QString::number(size));
@@ -312,7 +359,7 @@ void TFTPform::HentFil(const QString &Filnavn)
         IdFTP1.disconnect();
         WriteLog(QStringLiteral("FTP: Kobler fra."));
     }
-    close();
+    session.reset();  // closes the window
 
     if (v.FTPFeilNr == 0 && Felles::filesize(tmpName) > 0) {
         // Each step on its own, none replacing a file; only what succeeded is logged.

@@ -83,12 +83,15 @@ public:
     void IdFTP1WorkBegin(ftp_client::WorkMode AWorkMode, qint64 AWorkCountMax);
 
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    class Session;
     void setFileLabel(const QString &Filnavn);
     void applyClientSettings();
+    bool inSession_ = false;
     qint64 progressMax_ = 100;
     int progressShift_ = 0;
 };

@@ -191,6 +191,7 @@ struct SideNameCase {
     const char *ext;
     const char *expected;
 };
+void PrintTo(const SideNameCase &c, std::ostream *os) { *os << c.file << ' ' << c.ext; }
 
 class SideNameTest : public ::testing::TestWithParam<SideNameCase> {};
 

@@ -7,7 +7,9 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QSpontaneKeyEvent>
 #include <QTest>
+#include <QWindow>
 #include <QTimer>
 #include <gtest/gtest.h>
 #include <arpa/inet.h>
@@ -183,6 +185,7 @@ struct FolderCase {
     const char *serverPath;   // where the file lands below the server's root
     const char *mappeAfter;
 };
+void PrintTo(const FolderCase &c, std::ostream *os) { *os << '"' << c.mappe << '"'; }
 
 class FtpUploadFolderTest : public FtpTransferTest, public ::testing::WithParamInterface<FolderCase> {};
 
@@ -225,6 +228,7 @@ struct UploadFailureCase {
     qint64 dropAfter;   // server drops the connection after this many bytes
     const char *mappe;
 };
+void PrintTo(const UploadFailureCase &c, std::ostream *os) { *os << c.what; }
 
 class FtpUploadFailureTest : public FtpTransferTest, public ::testing::WithParamInterface<UploadFailureCase> {};
 
@@ -357,6 +361,7 @@ struct DownloadFolderCase {
     const char *serverPath;
     const char *logged;
 };
+void PrintTo(const DownloadFolderCase &c, std::ostream *os) { *os << '"' << c.mappe << '"'; }
 
 class FtpDownloadFolderTest : public FtpTransferTest, public ::testing::WithParamInterface<DownloadFolderCase> {};
 
@@ -447,7 +452,38 @@ TEST_F(FtpTransferTest, ServerThatGoesAwayMidDownloadLeavesTheLocalFileIntact)
     EXPECT_FALSE(QFile::exists(local(QStringLiteral("stor.old"))));
 }
 
-// --- Both directions ----------------------------------------------------------------------------
+// --- Both directions -----------------------------------------------------------------------------
+
+// A close request as the window manager sends it.
+void windowManagerCloses(QWidget *w)
+{
+    QCloseEvent event;
+    QSpontaneKeyEvent::setSpontaneous(&event);
+    QApplication::sendEvent(w->windowHandle(), &event);
+}
+
+TEST_F(FtpTransferTest, NoWindowClosesInTheMiddleOfATransfer)
+{
+    QWidget mainWindow;
+    mainWindow.show();
+    const QString file = local(QStringLiteral("midt.dat"));
+    ASSERT_TRUE(write(file, someBytes(1 << 20)));
+    bool bothOpen = false;
+    form->IdFTP1.onWork = [&](ftp_client::WorkMode mode, qint64 count) {
+        form->IdFTP1Work(mode, count);
+        windowManagerCloses(&mainWindow);
+        windowManagerCloses(form.get());
+        bothOpen = mainWindow.isVisible() && form->isVisible();
+    };
+
+    form->SendFil(file);
+
+    EXPECT_TRUE(bothOpen);
+    EXPECT_EQ(feilNr(), 0);
+    EXPECT_FALSE(form->isVisible());
+    windowManagerCloses(&mainWindow);
+    EXPECT_FALSE(mainWindow.isVisible()) << "closing works again after the transfer";
+}
 
 enum class Refusal { WrongPassword, NothingListening, TlsRequired };
 
@@ -455,6 +491,7 @@ struct RefusalCase {
     Refusal refusal;
     bool upload;
 };
+void PrintTo(const RefusalCase &c, std::ostream *os) { *os << int(c.refusal) << (c.upload ? " upload" : " download"); }
 
 class FtpRefusedTest : public FtpTransferTest, public ::testing::WithParamInterface<RefusalCase> {};
 

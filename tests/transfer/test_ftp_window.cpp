@@ -62,6 +62,7 @@ struct ScaleCase {
     qint64 count;
     double fraction;  // of the bar
 };
+void PrintTo(const ScaleCase &c, std::ostream *os) { *os << c.count << " of " << c.size; }
 
 class FtpProgressScaleTest : public TransferTest, public ::testing::WithParamInterface<ScaleCase> {};
 
