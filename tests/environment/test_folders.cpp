@@ -23,10 +23,7 @@ protected:
     void SetUp() override
     {
         TempEnvTest::SetUp();
-        fh::standardMachine(reg);
-        platform::installRegistry(&reg);
-        platform::overrideProgramPath(fh::u(dir() + "/prog/bin/bruker-oppsett"));
-        fh::fixClock();
+        fh::fakeWorld(reg, dir());
         etc = dir() + "/etc/";
         QDir().mkpath(etc);
         hs_reg::values().etcdir = etc;

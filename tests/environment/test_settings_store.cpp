@@ -21,11 +21,8 @@ protected:
     void SetUp() override
     {
         TempEnvTest::SetUp();
-        fh::standardMachine(reg);
-        platform::installRegistry(&reg);
-        program = dir() + "/prog/bin/bruker-oppsett";
-        platform::overrideProgramPath(fh::u(program));
-        stamp = fh::fixClock();
+        program = fh::fakeWorld(reg, dir());
+        stamp = textfil::datetimetext();
         etc = dir() + "/etc/";
         QDir().mkpath(etc);
         hs_reg::values().etcdir = etc;

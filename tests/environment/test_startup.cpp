@@ -59,11 +59,8 @@ protected:
     void SetUp() override
     {
         TempEnvTest::SetUp();
-        fh::standardMachine(reg);
-        platform::installRegistry(&reg);
-        program = dir() + "/prog/bin/bruker-oppsett";
-        platform::overrideProgramPath(fh::u(program));
-        stamp = fh::fixClock();
+        program = fh::fakeWorld(reg, dir());
+        stamp = textfil::datetimetext();
         logFile = suite() + "log/bruker-oppsett.log";
     }
     void start(const QStringList &args = {})

@@ -252,6 +252,19 @@ TEST_F(Log, OldUtf16LogIsWrittenBackAsUtf16)
     EXPECT_EQ(textfile::splitLines(textfile::decode(after)), QStringList({"gammel linje Ω", stamp + " ny"}));
 }
 
+TEST_F(Log, CodePageLogTurnsUtf16WhenANewLineNeedsItAndKeepsTheOldLines)
+{
+    QDir().mkpath(suite() + "log");
+    ASSERT_TRUE(testenv::writeFile(log().LogFile, "gammel \xE6\xF8\xE5\r\n"));
+    ASSERT_TRUE(textfil::readOldLog());
+    log().LogEnabled = true;
+    textfil::WriteLog("ny Ω");
+    ASSERT_TRUE(textfil::finish());
+    const QByteArray after = testenv::readFile(log().LogFile);
+    EXPECT_TRUE(after.startsWith("\xFF\xFE"));
+    EXPECT_EQ(textfile::splitLines(textfile::decode(after)), QStringList({"gammel æøå", stamp + " ny Ω"}));
+}
+
 TEST_F(Log, UnreadableOldLogKeepsTheLines)
 {
     QDir().mkpath(log().LogFile);  // a folder where the file should be

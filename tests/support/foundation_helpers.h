@@ -92,6 +92,18 @@ inline void standardMachine(FakeRegistry &reg)
 }
 inline const QString kStandardLogin = QStringLiteral("LOGIN: kari  node: box.example.org IP:10.1.2.3");
 
+// The fake machine installed, the program placed at base + "/prog/bin/bruker-oppsett", the clock
+// fixed. Returns the program's path.
+inline QString fakeWorld(FakeRegistry &reg, const QString &base)
+{
+    standardMachine(reg);
+    platform::installRegistry(&reg);
+    const QString program = base + QStringLiteral("/prog/bin/bruker-oppsett");
+    platform::overrideProgramPath(u(program));
+    fixClock();
+    return program;
+}
+
 // Marks a file immutable so that even root cannot delete it; undone by the destructor.
 class Immutable {
 public:
