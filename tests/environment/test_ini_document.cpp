@@ -1,5 +1,6 @@
 // The in-memory INI document: parsing, lookups, edits, write-back layout, number rules, encodings.
 #include <QDir>
+#include <QHash>
 #include <gtest/gtest.h>
 #include <random>
 
@@ -141,6 +142,95 @@ TEST(IniDocument, HandWrittenNumbersWithBlanksReadAfterLoading)
     qint32 v = 0;
     EXPECT_TRUE(IniDocument::parseInt(d.value("S", "n"), v));
     EXPECT_EQ(v, 12);
+}
+
+// Many sections and keys in mixed letter case, edited at random, against a plain model of the rules:
+// the first line with a key is the one read and replaced, a new key goes to the end of its section.
+TEST(IniDocument, LookupsAndEditsAgreeWithAPlainModelAtScale)
+{
+    std::mt19937 rng(4711);
+    auto anyCase = [&](const QString &s) {
+        QString out = s;
+        for (QChar &c : out)
+            c = (rng() & 1) ? c.toUpper() : c.toLower();
+        return out;
+    };
+    QStringList sectionPool, keyPool;
+    for (int i = 0; i < 40; ++i)
+        sectionPool << QString("Seksjon%1").arg(i) << QString("ØVRIG-%1").arg(i);
+    for (int i = 0; i < 400; ++i)
+        keyPool << QString("Nøkkel_%1").arg(i) << QString("key%1").arg(i) << QString("Æ%1å").arg(i);
+
+    struct ModelSection {
+        QString name;
+        std::vector<std::pair<QString, QString>> lines;  // key, value
+        QHash<QString, size_t> first;                    // folded key -> its first line
+        void add(const QString &key, const QString &value)
+        {
+            if (!first.contains(key.toLower()))
+                first.insert(key.toLower(), lines.size());
+            lines.emplace_back(key, value);
+        }
+    };
+    std::vector<ModelSection> model;
+    QHash<QString, size_t> sectionAt;
+    auto modelSet = [&](const QString &section, const QString &key, const QString &value) {
+        if (!sectionAt.contains(section.toLower())) {
+            sectionAt.insert(section.toLower(), model.size());
+            model.push_back({section, {}, {}});
+        }
+        ModelSection &m = model[sectionAt.value(section.toLower())];
+        const auto it = m.first.constFind(key.toLower());
+        if (it != m.first.constEnd())
+            m.lines[*it].second = value;
+        else
+            m.add(key, value);
+    };
+
+    // A file with unique section names and some repeated keys.
+    QString text;
+    for (int s = 0; s < 30; ++s) {
+        const QString name = sectionPool[s * 2 + (s % 2)];
+        text += "[" + anyCase(name) + "]\r\n";
+        sectionAt.insert(name.toLower(), model.size());
+        model.push_back({anyCase(name), {}, {}});
+        for (int l = 0; l < 60; ++l) {
+            const QString key = anyCase(keyPool[rng() % 200]);
+            const QString value = QString::number(rng() % 100000);
+            text += key + "=" + value + "\r\n";
+            model.back().add(key, value);  // a repeat stays as its own line
+        }
+    }
+    IniDocument d;
+    d.loadText(text);
+    for (int op = 0; op < 20000; ++op) {
+        const QString section = anyCase(sectionPool[rng() % sectionPool.size()]);
+        const QString key = anyCase(keyPool[rng() % keyPool.size()]);
+        const QString value = "v" + QString::number(op);
+        d.setValue(section, key, value);
+        modelSet(section, key, value);
+    }
+
+    auto check = [&](const IniDocument &doc) {
+        ASSERT_EQ(qsizetype(doc.sectionNames().size()), qsizetype(model.size()));
+        for (const ModelSection &m : model) {
+            QStringList modelKeys, docKeys;
+            for (const auto &kv : m.lines)
+                modelKeys << kv.first.toLower();
+            for (const QString &k : doc.keys(anyCase(m.name)))
+                docKeys << k.toLower();
+            ASSERT_EQ(docKeys, modelKeys) << qPrintable(m.name);
+            for (const QString &key : keyPool) {
+                const auto it = m.first.constFind(key.toLower());
+                const QString expected = it == m.first.constEnd() ? QStringLiteral("<none>") : m.lines[*it].second;
+                ASSERT_EQ(doc.value(anyCase(m.name), anyCase(key), "<none>"), expected) << qPrintable(key);
+            }
+        }
+    };
+    check(d);
+    IniDocument again;
+    again.loadBytes(d.toBytes());
+    check(again);
 }
 
 // --- Encodings --------------------------------------------------------------------------------------
