@@ -1,10 +1,12 @@
 // Text files shared with the suite's Windows programs: encoding detection, encoding for writing, lines,
 // atomic writes.
 #include <QDir>
+#include <QFile>
 #include <gtest/gtest.h>
 
 #include "common/textfile.h"
 #include "common/ui_hooks.h"
+#include "support/foundation_helpers.h"
 #include "support/test_env.h"
 
 namespace {
@@ -123,6 +125,22 @@ TEST_F(AtomicWrite, ReplacesTheFileAndLeavesNothingBeside)
     QByteArray bytes;
     ASSERT_TRUE(textfile::readAll(path, bytes, &error));
     EXPECT_EQ(bytes, "new");
+}
+
+TEST_F(AtomicWrite, KeepsTheModeAndWritesThroughALink)
+{
+    // A shared settings file keeps its group rights, and a link to it stays a link.
+    const QString target = dir() + "/shared/veltrona.ini";
+    ASSERT_TRUE(testenv::writeFile(target, "old"));
+    fh::chmodPath(target, 0664);
+    ASSERT_TRUE(textfile::writeAtomically(target, "new"));
+    EXPECT_EQ(fh::modeOf(target), 0664u);
+
+    const QString link = dir() + "/veltrona.ini";
+    ASSERT_TRUE(QFile::link(target, link));
+    ASSERT_TRUE(textfile::writeAtomically(link, "through the link"));
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(testenv::readFile(target), "through the link");
 }
 
 TEST_F(AtomicWrite, FailuresSayWhy)
