@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 #include <pwd.h>
 #include <random>
@@ -38,10 +39,14 @@ protected:
                                                         << program.toStdString();
         appdataDir = appdata();
     }
-    Outcome run(const QStringList &args = {})
+    Outcome run(const QStringList &args = {}, const QString &locale = {})
     {
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        if (!locale.isEmpty()) {
+            env.insert("LC_ALL", locale);
+            env.insert("LANG", locale);
+        }
         env.insert("APPDATA", appdataDir);
         env.insert("HOME", dir() + "/home");
         env.insert("TEMP", dir() + "/temp");
@@ -156,6 +161,20 @@ TEST_F(Program, LogGrowsFromRunToRunWithStartAndExitLines)
     ASSERT_TRUE(after.load());
     EXPECT_EQ(after.value("INI_SELF", "MODIFIED_USER"), "testbruker");
     EXPECT_EQ(after.value("STANDARD", "LogToFile"), "1");
+}
+
+TEST_F(Program, StampsFollowTheRegionalDateAndTime)
+{
+    ASSERT_TRUE(testenv::writeFile(ini(), kWorkingTime + "LogToFile=1\r\n"));
+    expectNormalEnd(run({}, "nb_NO.UTF-8"));
+    const QRegularExpression stamp("^\\d\\d\\.\\d\\d\\.\\d{4}( \\d\\d:\\d\\d:\\d\\d)?$");
+    const QStringList lines = logLines();
+    ASSERT_FALSE(lines.isEmpty());
+    EXPECT_TRUE(stamp.match(lines.first().section(" START: ", 0, 0)).hasMatch()) << qPrintable(lines.first());
+    IniDocument doc(ini());
+    ASSERT_TRUE(doc.load());
+    EXPECT_TRUE(stamp.match(doc.value("INI_SELF", "MODIFIED_TIME")).hasMatch())
+        << qPrintable(doc.value("INI_SELF", "MODIFIED_TIME"));
 }
 
 TEST_F(Program, ReadOnlySettingsFileIsNotTouched)
