@@ -361,7 +361,10 @@ void TFTPform::HentFil(const QString &Filnavn)
     }
     session.reset();  // closes the window
 
-    if (v.FTPFeilNr == 0 && Felles::filesize(tmpName) > 0) {
+    // The fetched file itself: a size found by pattern ("?" and "*" are legal in names here)
+    // could be another file's, and an empty download would then replace the local file.
+    const QFileInfo fetched(tmpName);
+    if (v.FTPFeilNr == 0 && fetched.isFile() && fetched.size() > 0) {
         // Each step on its own, none replacing a file; only what succeeded is logged.
         if (platform::files::removeFile(us(oldName)))
             WriteLog(QStringLiteral("FTP: slettet midlertidig fil: ") + oldName);

@@ -410,6 +410,22 @@ TEST_F(FtpTransferTest, EmptyRemoteFileLeavesTheLocalFileAsItIs)
     EXPECT_EQ(QFileInfo(local(QStringLiteral("tom.tmp"))).size(), 0);
 }
 
+TEST_F(FtpTransferTest, EmptyDownloadIsNotMistakenForAnotherFileMatchingItsName)
+{
+    const QString file = local(QStringLiteral("rapport-?.dat"));
+    ASSERT_TRUE(write(remote("rapport-?.dat"), QByteArray()));
+    ASSERT_TRUE(write(file, "keep"));
+    // Other files the name matches as a pattern, enough that one of them comes first in a listing.
+    for (const QChar c : QStringLiteral("0123456789abcdefghij"))
+        ASSERT_TRUE(write(local(QStringLiteral("rapport-") + c + QStringLiteral(".tmp")), "another"));
+
+    form->HentFil(file);
+
+    EXPECT_EQ(feilNr(), 0);
+    EXPECT_EQ(read(file), QByteArray("keep"));
+    EXPECT_TRUE(ftpLog().filter(QStringLiteral("endret navn")).isEmpty());
+}
+
 TEST_F(FtpTransferTest, OldFileThatCannotBeDeletedLeavesTheDownloadUnderTheTemporaryName)
 {
     const QString file = local(QStringLiteral("lager.dat"));
