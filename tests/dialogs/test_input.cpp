@@ -4,13 +4,11 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
-#include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -123,18 +121,6 @@ TEST_F(InputTest, StartingTextIsShownAndTheRememberedOneNotRead)
     EXPECT_FALSE(QFile::exists(personalFile()));
 }
 
-TEST_F(InputTest, NoRememberedAnswerOpensAnEmptyField)
-{
-    whenAsked([](TInputForm &f) {
-        EXPECT_EQ(f.Edit1->text(), QString());
-        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("12,5"));
-        QTest::mouseClick(f.BitBtn1, Qt::LeftButton);
-    });
-    EXPECT_EQ(input::HentInput(QStringLiteral("Antall"), QString()), QStringLiteral("12,5"));
-    EXPECT_TRUE(input::values().InputErTall);
-    EXPECT_EQ(rememberedOnDisk(), QStringLiteral("12,5"));
-}
-
 TEST_F(InputTest, CancelReturnsEmptyAndLeavesTheRememberedAnswer)
 {
     remember(QStringLiteral("behold meg"));
@@ -178,22 +164,6 @@ TEST_F(InputTest, BlanksAroundTheAnswerReachTheFileUnchanged)
     });
     EXPECT_EQ(input::HentInput(QStringLiteral("Navn"), QString()), QStringLiteral("  to ord  "));
     EXPECT_TRUE(testenv::readFile(personalFile()).contains("LastInputStr=  to ord  \r\n"));
-}
-
-TEST_F(InputTest, EachCallHasAFreshWindowReleasedAfterwards)
-{
-    TInputForm *first = nullptr;
-    whenAsked([&first](TInputForm &f) {
-        first = &f;
-        press(Qt::Key_Escape);
-    });
-    input::HentInput(QStringLiteral("En"), QStringLiteral("a"));
-    QPointer<TInputForm> firstAlive(first);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(firstAlive.isNull());
-    EXPECT_TRUE(QApplication::topLevelWidgets().isEmpty() ||
-                std::none_of(QApplication::topLevelWidgets().cbegin(), QApplication::topLevelWidgets().cend(),
-                             [](QWidget *w) { return qobject_cast<TInputForm *>(w) != nullptr; }));
 }
 
 // --- InputErTall: the answer's characters, through the real dialog ---------------------------------
@@ -259,21 +229,6 @@ TEST_P(InputPromptTest, OnlyTheExactPromptPassordMasks)
 INSTANTIATE_TEST_SUITE_P(Prompts, InputPromptTest, ::testing::Values("passord", "Passord:", " Passord", "PASSORD"));
 
 // --- Window and placement ---------------------------------------------------------------------------
-
-TEST_F(InputTest, WindowHasNoCaptionNoMenuNoCloseBoxAndAFixedSize)
-{
-    TInputForm f;
-    EXPECT_EQ(f.windowTitle(), QString());
-    const Qt::WindowFlags flags = f.windowFlags();
-    EXPECT_FALSE(flags & Qt::WindowTitleHint);
-    EXPECT_FALSE(flags & Qt::WindowSystemMenuHint);
-    EXPECT_FALSE(flags & Qt::WindowCloseButtonHint);
-    EXPECT_EQ(f.minimumSize(), QSize(396, 113));
-    EXPECT_EQ(f.maximumSize(), QSize(396, 113));
-    EXPECT_TRUE(f.BitBtn1->isDefault());
-    EXPECT_EQ(f.BitBtn1->text(), QStringLiteral("O&k"));
-    EXPECT_EQ(f.BitBtn2->text(), QStringLiteral("&Avbryt"));
-}
 
 struct PlacementCase {
     int left, top, width, height;
