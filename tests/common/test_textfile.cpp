@@ -72,21 +72,6 @@ TEST(TextFile, EncodeWritesByteOrderMarksAndFallsBackToUtf16)
     EXPECT_EQ(textfile::encode("ø", e), QByteArray("\xFF\xFE\xF8\x00", 4));
 }
 
-TEST(TextFile, EveryCodePageByteRoundTrips)
-{
-    QByteArray all;
-    for (int b = 0; b < 256; ++b)
-        all.append(char(b));
-    Encoding e = Encoding::Ansi;
-    const QString text = textfile::decode(all, &e);
-    ASSERT_EQ(e, Encoding::Ansi);
-    EXPECT_EQ(text.size(), 256);
-    EXPECT_FALSE(text.contains(QChar(0xFFFD)));
-    Encoding back = Encoding::Ansi;
-    EXPECT_EQ(textfile::encode(text, back), all);
-    EXPECT_EQ(back, Encoding::Ansi);
-}
-
 struct SplitCase {
     QString text;
     QStringList lines;
