@@ -66,10 +66,12 @@ int run(int argc, char **argv)
         mainWindow->show();
         // For measurements and end-to-end runs: leave the event loop as soon as the window is up.
         if (qEnvironmentVariableIsSet("BO_QUIT_AFTER_SHOW"))
-            QTimer::singleShot(0, &app, &QCoreApplication::quit);
+            // exit() rather than quit(): quit() closes the windows first, and closing the dialog may ask a question.
+            QTimer::singleShot(0, &app, [] { QCoreApplication::exit(0); });
         app.exec();
     }
 
+    ftpunit::finish();
     hs_reg::shutdown();
     textfil::finish();
     ui_hooks::uninstall();

@@ -4,6 +4,7 @@
 #include <QString>
 #include <cstdlib>
 #include <ctime>
+#include <pwd.h>
 #include <unistd.h>
 
 namespace platform {
@@ -38,7 +39,13 @@ std::u16string appDataFolder()
         if (!v.empty())
             return v;
     }
-    return environmentVariable(u"HOME") + u"/.local/share";
+    std::u16string home = environmentVariable(u"HOME");
+    if (home.empty()) {
+        // Never the root folder: without HOME, the account's own home folder.
+        if (const passwd *pw = getpwuid(geteuid()); pw && pw->pw_dir)
+            home = local(pw->pw_dir);
+    }
+    return home + u"/.local/share";
 }
 
 std::u16string programPath()

@@ -206,7 +206,7 @@ TEST_F(Program, UnusableApplicationDataFolderEndsNormallyAndSavesNothing)
 
 // These two need BO_QUIT_AFTER_SHOW to end the run without closing the dialog, which would ask for
 // the missing working time first.
-TEST_F(Program, DISABLED_PristineFirstStartStampsCreatedAndModified)
+TEST_F(Program, PristineFirstStartStampsCreatedAndModified)
 {
     expectNormalEnd(run());
     IniDocument doc(ini());
@@ -217,7 +217,7 @@ TEST_F(Program, DISABLED_PristineFirstStartStampsCreatedAndModified)
     EXPECT_TRUE(QFileInfo(suite() + "maler/kvist4").isDir());
 }
 
-TEST_F(Program, DISABLED_SettingsFolderThatCannotBeCreatedEndsNormally)
+TEST_F(Program, SettingsFolderThatCannotBeCreatedEndsNormally)
 {
     ASSERT_TRUE(testenv::writeFile(dir() + "/afile", "not a folder"));
     appdataDir = dir() + "/afile/appdata";
