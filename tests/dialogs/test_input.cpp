@@ -302,7 +302,7 @@ TEST_F(InputTest, PersonalFileThatCannotBeWrittenLeavesTheMainFileCurrent)
     EXPECT_EQ(rememberedOnDisk(), QStringLiteral("gammelt"));
 }
 
-// --- Screenshots (run by tests/screenshots/dialogs.sh under a virtual display) ----------------------
+// --- Screenshots (run by tests/screenshots/test_cases.sh under a virtual display) ----------------------
 
 void screenshot(const QString &prompt, const QString &typed)
 {

@@ -433,7 +433,7 @@ TEST_F(WebReaderTest, ProgramStartsWithoutLoadingTheWebEngine)
     EXPECT_FALSE(loaded.contains("libQt6WebEngine"));
 }
 
-// --- Screenshot (run by tests/screenshots/dialogs.sh under a virtual display) -----------------------
+// --- Screenshot (run by tests/screenshots/test_cases.sh under a virtual display) -----------------------
 
 TEST_F(WebReaderTest, DISABLED_Screenshot)
 {

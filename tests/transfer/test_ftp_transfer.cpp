@@ -673,7 +673,7 @@ TEST_F(FtpTransferTest, UploadOfAFileOver2GiBTakesItsFullSize)
     EXPECT_LT(counts.back(), kBig);
 }
 
-// --- Screenshots (run by tests/screenshots/transfer.sh under a virtual display) ----------------
+// --- Screenshots (run by tests/screenshots/test_cases.sh under a virtual display) ----------------
 
 // The window with a margin, from the screen, into the file BO_SHOT_FILE names.
 void shoot(const QWidget &window)
