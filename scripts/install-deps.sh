@@ -17,5 +17,7 @@ if [ "$(id -u)" -ne 0 ]; then
   sudo_cmd=(sudo)
 fi
 export DEBIAN_FRONTEND=noninteractive
-"${sudo_cmd[@]}" apt-get update -qq
-"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+# Another installation running at the same moment is waited for, not taken as a failure.
+wait_lock=(-o DPkg::Lock::Timeout=1200)
+"${sudo_cmd[@]}" apt-get "${wait_lock[@]}" update -qq
+"${sudo_cmd[@]}" apt-get "${wait_lock[@]}" install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
