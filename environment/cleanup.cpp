@@ -1,7 +1,6 @@
 // Emptying the suite's and the system's temporary folders. The name and length tests guard against
 // emptying a folder that was configured wrongly; a link is removed as a link and never followed.
 #include <QLocale>
-#include <vector>
 
 #include "common/qtstring.h"
 #include "common/ui_hooks.h"
@@ -53,23 +52,24 @@ void deletetree(const QString &folder, const QString &root)
 {
     ui_hooks::BusyPointer busy;
     const bool verbose = textfil::values().VerboseLog;
-    if (verbose)
-        textfil::WriteLog(QStringLiteral("Sletter mappen ") + folder);
-    std::vector<platform::files::Entry> entries;
-    platform::files::listFolder(us(folder), entries);
-    for (const platform::files::Entry &e : entries) {
-        const QString path = folder + qs(e.name);
-        if (e.folder) {
-            deletetree(path + separator(), root);
-            continue;
-        }
-        if (e.readOnly)
-            platform::files::clearAttributes(us(path));
-        if (verbose)
+    platform::files::emptyTree(us(folder), verbose, [&](platform::files::TreeStep step, const std::u16string &below) {
+        const QString path = folder + qs(below);
+        switch (step) {
+        case platform::files::TreeStep::Folder:
+            textfil::WriteLog(QStringLiteral("Sletter mappen ") + path);
+            break;
+        case platform::files::TreeStep::File:
             textfil::WriteLog(QStringLiteral("Sletter ") + path);
-        if (!platform::files::removeFile(us(path)))
+            break;
+        case platform::files::TreeStep::FileFailed:
             textfil::WriteLog(QStringLiteral("FEIL: kan ikke slette filen ") + path);
-    }
+            break;
+        case platform::files::TreeStep::FolderFailed:
+            textfil::WriteLog(QStringLiteral("FEIL: kan ikke slette mappen ") + path);
+            break;
+        }
+    });
+    // The folder itself stays unless it is a sub-folder of the one being cleared.
     if (folder != root && !platform::files::removeFolder(us(folder)))
         textfil::WriteLog(QStringLiteral("FEIL: kan ikke slette mappen ") + folder);
 }

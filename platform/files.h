@@ -1,6 +1,7 @@
 #pragma once
 // File operations whose behaviour differs by platform. Paths use the platform's separator.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,15 @@ bool removeFolder(const std::u16string &path, int *error = nullptr);
 int makeFolder(const std::u16string &path);
 // Creates the folder with every missing parent. True when it exists afterwards.
 bool makePath(const std::u16string &path);
+
+// What emptyTree reports, with the path below the emptied folder (a folder's path ends with a separator).
+enum class TreeStep { Folder, File, FileFailed, FolderFailed };
+using TreeReport = std::function<void(TreeStep, const std::u16string &relativePath)>;
+// Removes everything below the folder and keeps the folder itself. Links are removed as links, never
+// followed. Folder and File are reported before each folder is emptied and each file removed, only when
+// `each` is set (so the quiet run builds no paths); failures are always reported. A folder that cannot be
+// listed is left as it is and its removal reported as failed.
+void emptyTree(const std::u16string &folder, bool each, const TreeReport &report);
 
 // Renames, failing when the target exists (never replaces).
 bool renameNoReplace(const std::u16string &from, const std::u16string &to, int *error = nullptr);

@@ -143,6 +143,41 @@ bool removeFolder(const std::u16string &path, int *error)
     return RemoveDirectoryW(p.c_str()) != 0 || fail(error);
 }
 
+namespace {
+
+void emptyBelow(const std::u16string &root, const std::u16string &relative, bool each, const TreeReport &report)
+{
+    std::vector<Entry> entries;
+    listFolder(root + relative, entries);
+    for (const Entry &e : entries) {
+        if (e.folder) {
+            const std::u16string sub = relative + e.name + u'\\';
+            if (each)
+                report(TreeStep::Folder, sub);
+            emptyBelow(root, sub, each, report);
+            if (!removeFolder(root + sub))
+                report(TreeStep::FolderFailed, sub);
+            continue;
+        }
+        const std::u16string file = relative + e.name;
+        if (e.readOnly)
+            clearAttributes(root + file);
+        if (each)
+            report(TreeStep::File, file);
+        if (!removeFile(root + file))
+            report(TreeStep::FileFailed, file);
+    }
+}
+
+} // namespace
+
+void emptyTree(const std::u16string &folder, bool each, const TreeReport &report)
+{
+    if (each)
+        report(TreeStep::Folder, {});
+    emptyBelow(folder, {}, each, report);
+}
+
 int makeFolder(const std::u16string &path)
 {
     return CreateDirectoryW(wide(path).c_str(), nullptr) ? 0 : int(GetLastError());

@@ -1,6 +1,7 @@
 // The clean-up of temporary folders, tried on real trees: what goes, what stays, the guards, the lines.
 #include <QDir>
 #include <QFile>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -111,6 +112,27 @@ TEST_F(Cleanup, ShortPathsAreRefusedByLength)
     EXPECT_FALSE(QFileInfo::exists(work() + "/ab/tmp/go.txt"));
     EXPECT_TRUE(QFileInfo(work() + "/ab/tmp").isDir());
     EXPECT_TRUE(fh::logMessages().isEmpty());
+}
+
+TEST_F(Cleanup, NamesThatAreNotValidTextAndDeepTreesGoToo)
+{
+    // A name in some other encoding (a byte that is not UTF-8) cannot survive a round trip through text,
+    // and a deep tree makes long paths; both must still be removed.
+    const QString root = dir() + "/scratch-tmp";
+    QString deep = root;
+    for (int i = 0; i < 60; ++i)
+        deep += "/level-" + QString::number(i);
+    file(deep + "/bottom.txt");
+    const QByteArray odd = QFile::encodeName(root + "/sub") + "/caf\xe9.txt";
+    file(root + "/sub/plain.txt");
+    const int fd = ::open(odd.constData(), O_CREAT | O_WRONLY, 0644);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+
+    hs_reg::clearfolder(root);
+
+    EXPECT_EQ(entries(root), QStringList());
+    EXPECT_TRUE(fh::logMessages().isEmpty()) << qPrintable(fh::logMessages().join('\n'));
 }
 
 TEST_F(Cleanup, MissingFolderIsSkippedSilently)

@@ -201,6 +201,27 @@ TEST_F(FilesTest, FoldersAreMadeAndRemoved)
     EXPECT_FALSE(files::fileExists(u""));
 }
 
+TEST_F(FilesTest, EmptyTreeRemovesReadOnlyFilesAndSubFoldersAndKeepsTheFolder)
+{
+    ASSERT_TRUE(files::makePath(path(u"t\\sub\\deeper")));
+    writeFile(path(u"t\\a.tmp"), "a");
+    writeFile(path(u"t\\sub\\deeper\\b.tmp"), "b");
+    ASSERT_TRUE(SetFileAttributesW(w(path(u"t\\sub\\deeper\\b.tmp")), FILE_ATTRIBUTE_READONLY));
+    std::vector<std::pair<files::TreeStep, std::u16string>> steps;
+    files::emptyTree(path(u"t\\"), true, [&](files::TreeStep s, const std::u16string &p) { steps.emplace_back(s, p); });
+
+    EXPECT_TRUE(files::folderExists(path(u"t")));
+    EXPECT_TRUE(listed(path(u"t\\")).empty());
+    using S = files::TreeStep;
+    const auto has = [&](S s, const std::u16string &p) { return std::count(steps.begin(), steps.end(), std::make_pair(s, p)) == 1; };
+    EXPECT_TRUE(has(S::Folder, u""));
+    EXPECT_TRUE(has(S::Folder, u"sub\\"));
+    EXPECT_TRUE(has(S::Folder, u"sub\\deeper\\"));
+    EXPECT_TRUE(has(S::File, u"a.tmp"));
+    EXPECT_TRUE(has(S::File, u"sub\\deeper\\b.tmp"));
+    EXPECT_EQ(steps.size(), 5u);
+}
+
 TEST_F(FilesTest, SizeOfTheFirstMatch)
 {
     writeFile(path(u"data.bin"), std::string(1234, 'x'));
