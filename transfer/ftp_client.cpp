@@ -4,7 +4,8 @@
 #include <QFile>
 #include <QUrl>
 #include <cstdio>
-#include <curl/curl.h>
+
+#include "transfer/curl_library.h"
 
 namespace {
 
@@ -27,15 +28,6 @@ constexpr int kPollMs = 10;
 // Progress notifications repaint the window; more than about 25 a second only costs throughput.
 constexpr qint64 kNotifyIntervalMs = 40;
 
-void ensureGlobalInit()
-{
-    struct Global {
-        Global() { curl_global_init(CURL_GLOBAL_DEFAULT); }
-        ~Global() { curl_global_cleanup(); }
-    };
-    static Global global;
-}
-
 bool hasLineBreak(const QString &s)
 {
     return s.contains(QLatin1Char('\r')) || s.contains(QLatin1Char('\n'));
@@ -52,8 +44,9 @@ struct ftp_client::Impl {
     ftp_client *q = nullptr;
     // The easy handle, driven by a multi handle of our own, whose connection cache holds the
     // session's control connection between requests. The multi handle goes first on release.
-    std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> handle{nullptr, &curl_easy_cleanup};
-    std::unique_ptr<CURLM, decltype(&curl_multi_cleanup)> multi{nullptr, &curl_multi_cleanup};
+    const CurlLibrary *c = nullptr;  // loaded by the first request
+    std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> handle{nullptr, nullptr};
+    std::unique_ptr<CURLM, decltype(&curl_multi_cleanup)> multi{nullptr, nullptr};
     char errorBuffer[CURL_ERROR_SIZE] = {};
 
     // The transfer in progress.
@@ -66,9 +59,8 @@ struct ftp_client::Impl {
     CURL *easy()
     {
         if (!handle) {
-            ensureGlobalInit();
-            handle.reset(curl_easy_init());
-            multi.reset(curl_multi_init());
+            handle = {c->easy_init(), c->easy_cleanup};
+            multi = {c->multi_init(), c->multi_cleanup};
             if (!multi)
                 handle.reset();
         }
@@ -139,7 +131,9 @@ struct ftp_client::Impl {
             error = QStringLiteral("brukernavn eller passord inneholder linjeskift");
             return false;
         }
-        CURLU *url = curl_url();
+        if (!c && !(c = curlLibrary(&error)))
+            return false;
+        CURLU *url = c->url();
         if (!url) {
             error = QStringLiteral("tom for minne");
             return false;
@@ -148,52 +142,52 @@ struct ftp_client::Impl {
         // library sends the decoded path as it is, so a leading "/" names the server's root.
         const QByteArray path = "/" + QUrl::toPercentEncoding(remotePath);
         const QByteArray port = QByteArray::number(q->Port);
-        CURLUcode uc = curl_url_set(url, CURLUPART_SCHEME, "ftp", 0);
+        CURLUcode uc = c->url_set(url, CURLUPART_SCHEME, "ftp", 0);
         if (!uc)
-            uc = curl_url_set(url, CURLUPART_HOST, q->Host.toUtf8().constData(), 0);
+            uc = c->url_set(url, CURLUPART_HOST, q->Host.toUtf8().constData(), 0);
         if (!uc)
-            uc = curl_url_set(url, CURLUPART_PORT, port.constData(), 0);
+            uc = c->url_set(url, CURLUPART_PORT, port.constData(), 0);
         if (!uc)
-            uc = curl_url_set(url, CURLUPART_PATH, path.constData(), 0);
+            uc = c->url_set(url, CURLUPART_PATH, path.constData(), 0);
         char *text = nullptr;
         if (!uc)
-            uc = curl_url_get(url, CURLUPART_URL, &text, 0);
-        curl_url_cleanup(url);
+            uc = c->url_get(url, CURLUPART_URL, &text, 0);
+        c->url_cleanup(url);
         if (uc) {
             error = QStringLiteral("ugyldig adresse for tjeneren \"%1\": %2")
-                        .arg(q->Host, QString::fromUtf8(curl_url_strerror(uc)));
+                        .arg(q->Host, QString::fromUtf8(c->url_strerror(uc)));
             return false;
         }
 
         CURL *h = easy();
         if (!h) {
-            curl_free(text);
+            c->free(text);
             error = QStringLiteral("tom for minne");
             return false;
         }
-        curl_easy_setopt(h, CURLOPT_URL, text);
-        curl_free(text);
-        curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorBuffer);
-        curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(h, CURLOPT_IPRESOLVE, long(CURL_IPRESOLVE_V4));
-        curl_easy_setopt(h, CURLOPT_PROXY, "");  // no proxy, not even one from the environment
-        curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
-        curl_easy_setopt(h, CURLOPT_FTP_FILEMETHOD, long(CURLFTPMETHOD_NOCWD));
-        curl_easy_setopt(h, CURLOPT_USE_SSL, long(q->RequireTls ? CURLUSESSL_ALL : CURLUSESSL_NONE));
+        c->easy_setopt(h, CURLOPT_URL, text);
+        c->free(text);
+        c->easy_setopt(h, CURLOPT_ERRORBUFFER, errorBuffer);
+        c->easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+        c->easy_setopt(h, CURLOPT_IPRESOLVE, long(CURL_IPRESOLVE_V4));
+        c->easy_setopt(h, CURLOPT_PROXY, "");  // no proxy, not even one from the environment
+        c->easy_setopt(h, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
+        c->easy_setopt(h, CURLOPT_FTP_FILEMETHOD, long(CURLFTPMETHOD_NOCWD));
+        c->easy_setopt(h, CURLOPT_USE_SSL, long(q->RequireTls ? CURLUSESSL_ALL : CURLUSESSL_NONE));
         const QByteArray user = q->Username.toUtf8();
         const QByteArray password = q->Password.toUtf8();
-        curl_easy_setopt(h, CURLOPT_USERNAME, user.constData());
-        curl_easy_setopt(h, CURLOPT_PASSWORD, password.constData());
-        curl_easy_setopt(h, CURLOPT_BUFFERSIZE, kReceiveBuffer);
-        curl_easy_setopt(h, CURLOPT_UPLOAD_BUFFERSIZE, kSendBuffer);
+        c->easy_setopt(h, CURLOPT_USERNAME, user.constData());
+        c->easy_setopt(h, CURLOPT_PASSWORD, password.constData());
+        c->easy_setopt(h, CURLOPT_BUFFERSIZE, kReceiveBuffer);
+        c->easy_setopt(h, CURLOPT_UPLOAD_BUFFERSIZE, kSendBuffer);
         // What a single request sets is set anew for every request on this handle.
-        curl_easy_setopt(h, CURLOPT_NOBODY, 0L);
-        curl_easy_setopt(h, CURLOPT_UPLOAD, 0L);
-        curl_easy_setopt(h, CURLOPT_APPEND, 0L);
-        curl_easy_setopt(h, CURLOPT_RESUME_FROM_LARGE, curl_off_t(0));
-        curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &discardData);
-        curl_easy_setopt(h, CURLOPT_WRITEDATA, nullptr);
-        curl_easy_setopt(h, CURLOPT_NOPROGRESS, 1L);
+        c->easy_setopt(h, CURLOPT_NOBODY, 0L);
+        c->easy_setopt(h, CURLOPT_UPLOAD, 0L);
+        c->easy_setopt(h, CURLOPT_APPEND, 0L);
+        c->easy_setopt(h, CURLOPT_RESUME_FROM_LARGE, curl_off_t(0));
+        c->easy_setopt(h, CURLOPT_WRITEFUNCTION, &discardData);
+        c->easy_setopt(h, CURLOPT_WRITEDATA, nullptr);
+        c->easy_setopt(h, CURLOPT_NOPROGRESS, 1L);
         return true;
     }
 
@@ -203,7 +197,7 @@ struct ftp_client::Impl {
         fileError.clear();
         const CURLcode rc = run();
         if (rc != CURLE_OK) {
-            error = QString::fromUtf8(errorBuffer[0] ? errorBuffer : curl_easy_strerror(rc));
+            error = QString::fromUtf8(errorBuffer[0] ? errorBuffer : c->easy_strerror(rc));
             if (!fileError.isEmpty())
                 error += QStringLiteral(" (") + fileError + QLatin1Char(')');
         }
@@ -215,28 +209,28 @@ struct ftp_client::Impl {
     {
         CURL *h = handle.get();
         CURLM *m = multi.get();
-        if (curl_multi_add_handle(m, h) != CURLM_OK)
+        if (c->multi_add_handle(m, h) != CURLM_OK)
             return CURLE_FAILED_INIT;
         CURLcode result = CURLE_OK;
         int running = 1;
         for (;;) {
-            CURLMcode mc = curl_multi_perform(m, &running);
+            CURLMcode mc = c->multi_perform(m, &running);
             if (mc == CURLM_OK && running)
-                mc = curl_multi_poll(m, nullptr, 0, kPollMs, nullptr);
+                mc = c->multi_poll(m, nullptr, 0, kPollMs, nullptr);
             if (mc != CURLM_OK) {
                 result = mc == CURLM_OUT_OF_MEMORY ? CURLE_OUT_OF_MEMORY : CURLE_RECV_ERROR;
-                snprintf(errorBuffer, sizeof errorBuffer, "%s", curl_multi_strerror(mc));
+                snprintf(errorBuffer, sizeof errorBuffer, "%s", c->multi_strerror(mc));
                 break;
             }
             if (!running)
                 break;
         }
         int queued = 0;
-        while (CURLMsg *msg = curl_multi_info_read(m, &queued)) {
+        while (CURLMsg *msg = c->multi_info_read(m, &queued)) {
             if (msg->msg == CURLMSG_DONE && msg->easy_handle == h)
                 result = msg->data.result;
         }
-        curl_multi_remove_handle(m, h);
+        c->multi_remove_handle(m, h);
         return result;
     }
 
@@ -246,9 +240,9 @@ struct ftp_client::Impl {
         notified = -1;
         sinceNotified.invalidate();
         CURL *h = handle.get();
-        curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
-        curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &Impl::progress);
-        curl_easy_setopt(h, CURLOPT_XFERINFODATA, this);
+        c->easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+        c->easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &Impl::progress);
+        c->easy_setopt(h, CURLOPT_XFERINFODATA, this);
         if (q->onWorkBegin)
             q->onWorkBegin(m, max);
     }
@@ -256,11 +250,11 @@ struct ftp_client::Impl {
     void endWork()
     {
         curl_off_t moved = 0;
-        curl_easy_getinfo(handle.get(), mode == WorkMode::Read ? CURLINFO_SIZE_DOWNLOAD_T : CURLINFO_SIZE_UPLOAD_T,
+        c->easy_getinfo(handle.get(), mode == WorkMode::Read ? CURLINFO_SIZE_DOWNLOAD_T : CURLINFO_SIZE_UPLOAD_T,
                           &moved);
         notifyWork(qint64(moved), true);
         file = nullptr;
-        curl_easy_setopt(handle.get(), CURLOPT_NOPROGRESS, 1L);
+        c->easy_setopt(handle.get(), CURLOPT_NOPROGRESS, 1L);
     }
 };
 
@@ -290,7 +284,7 @@ bool ftp_client::connect()
     // open in the handle and carries the requests of this session.
     if (!d->prepare(QString(), lastError_))
         return false;
-    curl_easy_setopt(d->handle.get(), CURLOPT_NOBODY, 1L);
+    d->c->easy_setopt(d->handle.get(), CURLOPT_NOBODY, 1L);
     if (d->perform(lastError_) != CURLE_OK) {
         d->release();
         return false;
@@ -312,7 +306,7 @@ bool ftp_client::size(const QString &remoteName, qint64 &result)
     if (!d->prepare(remoteName, lastError_))
         return false;
     CURL *h = d->handle.get();
-    curl_easy_setopt(h, CURLOPT_NOBODY, 1L);  // SIZE, and no transfer
+    d->c->easy_setopt(h, CURLOPT_NOBODY, 1L);  // SIZE, and no transfer
     const CURLcode rc = d->perform(lastError_);
     if (rc == CURLE_REMOTE_FILE_NOT_FOUND) {  // 550 to SIZE; the connection stays usable
         lastError_.clear();
@@ -321,7 +315,7 @@ bool ftp_client::size(const QString &remoteName, qint64 &result)
     if (rc != CURLE_OK)
         return false;
     curl_off_t length = -1;
-    if (curl_easy_getinfo(h, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK)
+    if (d->c->easy_getinfo(h, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK)
         result = qint64(length);
     return true;
 }
@@ -341,14 +335,14 @@ bool ftp_client::get(const QString &remoteName, const QString &localFile)
         return false;
     }
     CURL *h = d->handle.get();
-    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &Impl::writeToFile);
-    curl_easy_setopt(h, CURLOPT_WRITEDATA, d.get());
+    d->c->easy_setopt(h, CURLOPT_WRITEFUNCTION, &Impl::writeToFile);
+    d->c->easy_setopt(h, CURLOPT_WRITEDATA, d.get());
     d->file = &out;
     d->beginWork(WorkMode::Read, -1);
     const CURLcode rc = d->perform(lastError_);
     d->endWork();
-    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &discardData);
-    curl_easy_setopt(h, CURLOPT_WRITEDATA, nullptr);
+    d->c->easy_setopt(h, CURLOPT_WRITEFUNCTION, &discardData);
+    d->c->easy_setopt(h, CURLOPT_WRITEDATA, nullptr);
     out.close();
     if (rc != CURLE_OK)
         return false;
@@ -374,17 +368,17 @@ bool ftp_client::put(const QString &localFile, const QString &remoteName)
         return false;
     }
     CURL *h = d->handle.get();
-    curl_easy_setopt(h, CURLOPT_UPLOAD, 1L);
-    curl_easy_setopt(h, CURLOPT_READFUNCTION, &Impl::readFromFile);
-    curl_easy_setopt(h, CURLOPT_READDATA, d.get());
-    curl_easy_setopt(h, CURLOPT_INFILESIZE_LARGE, curl_off_t(in.size()));
+    d->c->easy_setopt(h, CURLOPT_UPLOAD, 1L);
+    d->c->easy_setopt(h, CURLOPT_READFUNCTION, &Impl::readFromFile);
+    d->c->easy_setopt(h, CURLOPT_READDATA, d.get());
+    d->c->easy_setopt(h, CURLOPT_INFILESIZE_LARGE, curl_off_t(in.size()));
     d->file = &in;
     d->beginWork(WorkMode::Write, in.size());
     const CURLcode rc = d->perform(lastError_);
     d->endWork();
-    curl_easy_setopt(h, CURLOPT_UPLOAD, 0L);
-    curl_easy_setopt(h, CURLOPT_READFUNCTION, nullptr);
-    curl_easy_setopt(h, CURLOPT_READDATA, nullptr);
+    d->c->easy_setopt(h, CURLOPT_UPLOAD, 0L);
+    d->c->easy_setopt(h, CURLOPT_READFUNCTION, nullptr);
+    d->c->easy_setopt(h, CURLOPT_READDATA, nullptr);
     return rc == CURLE_OK;
 }
 

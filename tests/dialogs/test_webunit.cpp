@@ -410,7 +410,7 @@ TEST_F(WebReaderTest, ProgramWindowNeverShownIsReleasedAtTheEndOfItsScope)
 
 // --- Start-up ---------------------------------------------------------------------------------------
 
-TEST_F(WebReaderTest, ProgramStartsWithoutLoadingTheWebEngine)
+TEST_F(WebReaderTest, ProgramStartsWithoutLoadingTheWebEngineOrTheTransferLibrary)
 {
     const QString program = qEnvironmentVariable("BO_PROGRAM");
     if (program.isEmpty() || !QFileInfo::exists(program))
@@ -431,6 +431,7 @@ TEST_F(WebReaderTest, ProgramStartsWithoutLoadingTheWebEngine)
     const QByteArray loaded = run.readAllStandardError();
     ASSERT_TRUE(loaded.contains("libQt6Widgets")) << "no list of loaded libraries";
     EXPECT_FALSE(loaded.contains("libQt6WebEngine"));
+    EXPECT_FALSE(loaded.contains("libcurl"));
 }
 
 // --- Screenshot (run by tests/screenshots/test_cases.sh under a virtual display) -----------------------

@@ -69,7 +69,7 @@ case "$mode" in
     [ "$(field Version)" = "$version" ] || fail "Version is $(field Version), not $version"
     [ "$(field Architecture)" = "$(dpkg --print-architecture)" ] || fail "Architecture is $(field Architecture)"
     depends="$(field Depends)"
-    for lib in libqt6core6 libqt6widgets6 qt6-qpa-plugins; do
+    for lib in libqt6core6 libqt6widgets6 qt6-qpa-plugins libcurl4; do
       grep -q "$lib" <<<"$depends" || fail "Depends lacks $lib: $depends"
     done
     # Every entry below /usr, owned by root, nothing but the expected files.
