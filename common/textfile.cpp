@@ -119,6 +119,11 @@ QString decode(const QByteArray &bytes, Encoding *encoding)
 
 QByteArray encode(const QString &text, Encoding &encoding)
 {
+    // UTF-8 cannot carry an unpaired surrogate (one may come from a UTF-16 file), and a leading U+FEFF
+    // would be read back as a byte-order mark and dropped: UTF-16 LE keeps both.
+    if ((encoding == Encoding::Utf8 || encoding == Encoding::Utf8Bom)
+        && (!text.isValidUtf16() || text.startsWith(QChar(0xFEFF))))
+        encoding = Encoding::Utf16LE;
     switch (encoding) {
     case Encoding::Utf8:
         return text.toUtf8();
@@ -132,7 +137,10 @@ QByteArray encode(const QString &text, Encoding &encoding)
         break;
     }
     QByteArray bytes(text.size(), Qt::Uninitialized);
-    if (platform::textcodec::encode8bit(reinterpret_cast<const char16_t *>(text.constData()), std::size_t(text.size()), bytes.data()))
+    // Bytes that would be read back as another encoding (a byte-order mark at the start, or valid UTF-8
+    // such as "Ã¦") do not keep the text either.
+    if (platform::textcodec::encode8bit(reinterpret_cast<const char16_t *>(text.constData()), std::size_t(text.size()), bytes.data())
+        && detect(bytes) == Encoding::Ansi)
         return bytes;
     encoding = Encoding::Utf16LE;
     return toUtf16(text, false);

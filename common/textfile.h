@@ -17,12 +17,16 @@ enum class Encoding {
 
 // A byte-order mark selects UTF-8 or UTF-16; otherwise valid UTF-8 holding non-ASCII is UTF-8; else Ansi.
 Encoding detect(const QByteArray &bytes);
-// Decodes the bytes (byte-order mark dropped) and tells which encoding they were in.
+// Decodes the bytes (byte-order mark dropped) and tells which encoding they were in. In UTF-8 a second
+// mark right after the first is dropped too, so such a file still starts with its first line.
 QString decode(const QByteArray &bytes, Encoding *encoding = nullptr);
 // Decodes bytes known to be in the encoding, without a byte-order mark.
 QString decodeAs(const QByteArray &bytes, Encoding encoding);
-// Encodes text, with a byte-order mark where the encoding has one. Ansi text holding a character the
-// code page lacks is written as UTF-16 LE instead, so nothing is lost; encoding tells what was used.
+// Encodes text, with a byte-order mark where the encoding has one. Whatever would not read back as the
+// same text is written in another form, so nothing is lost; encoding tells what was used:
+// - Ansi text holding a character the code page lacks, or whose bytes would be taken for UTF-8 or a
+//   byte-order mark on reading, as UTF-16 LE;
+// - UTF-8 text holding an unpaired surrogate or starting with U+FEFF, as UTF-16 LE.
 QByteArray encode(const QString &text, Encoding &encoding);
 
 // Splits at CR LF, CR or LF; a final line end does not add an empty line.

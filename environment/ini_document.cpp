@@ -438,7 +438,8 @@ QByteArray IniDocument::toBytes() const
             }
             crlf();
         }
-        if (fits)
+        // Code-page bytes that happen to be valid UTF-8 would read back as other text.
+        if (fits && textfile::detect(out) == textfile::Encoding::Ansi)
             return out;
     }
     textfile::Encoding e = encoding_;

@@ -72,6 +72,38 @@ TEST(TextFile, EncodeWritesByteOrderMarksAndFallsBackToUtf16)
     EXPECT_EQ(textfile::encode("ø", e), QByteArray("\xFF\xFE\xF8\x00", 4));
 }
 
+// Text the asked-for encoding would not give back on reading goes out as UTF-16 LE.
+TEST(TextFile, EncodeFallsBackWhereReadingWouldGiveOtherText)
+{
+    const QChar lone(char16_t(0xD800));
+    const struct {
+        const char *name;
+        QString text;
+        Encoding asked;
+    } cases[] = {
+        {"code page bytes that are valid utf8", "Ã¦", Encoding::Ansi},
+        {"code page bytes of a utf8 mark", "ï»¿x", Encoding::Ansi},
+        {"code page bytes of a utf16 mark", "ÿþx", Encoding::Ansi},
+        {"leading U+FEFF in utf8", QString(QChar(0xFEFF)) + "x", Encoding::Utf8},
+        {"leading U+FEFF behind a utf8 mark", QString(QChar(0xFEFF)) + "x", Encoding::Utf8Bom},
+        {"unpaired surrogate in utf8", QString("a") + lone + "b", Encoding::Utf8},
+        {"unpaired surrogate behind a utf8 mark", QString(lone), Encoding::Utf8Bom},
+    };
+    for (const auto &c : cases) {
+        Encoding e = c.asked;
+        const QByteArray bytes = textfile::encode(c.text, e);
+        EXPECT_EQ(e, Encoding::Utf16LE) << c.name;
+        EXPECT_EQ(textfile::decode(bytes), c.text) << c.name;
+    }
+    // Where reading gives the same text back, the asked-for encoding stays.
+    Encoding e = Encoding::Ansi;
+    EXPECT_EQ(textfile::encode("\u00E6 \u00C3", e), QByteArray("\xE6 \xC3"));
+    EXPECT_EQ(e, Encoding::Ansi);
+    e = Encoding::Utf8;
+    EXPECT_EQ(textfile::encode("x\uFEFF", e), QByteArray("x\xEF\xBB\xBF"));
+    EXPECT_EQ(e, Encoding::Utf8);
+}
+
 struct SplitCase {
     QString text;
     QStringList lines;

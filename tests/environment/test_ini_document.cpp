@@ -359,6 +359,23 @@ TEST(IniDocument, RandomBytesLoadWithoutHarmAndSettle)
     }
 }
 
+// A code-page file whose only non-UTF-8 bytes are in a comment: once the comment is gone, "Ã¦" in
+// code-page bytes is valid UTF-8 and would read back as "æ".
+TEST(IniDocument, CodePageTextThatLooksLikeUtf8AfterWriteBackKeepsItsValue)
+{
+    const QByteArray bytes("; \xFF\r\n[S]\r\nk=\xC3\xA6\r\n");
+    IniDocument d;
+    d.loadBytes(bytes);
+    ASSERT_EQ(d.value("S", "k"), "Ã¦");
+    expectStable(bytes);
+
+    IniDocument fresh;
+    fresh.setValue("S", "k", "Ã¦");
+    IniDocument back;
+    back.loadBytes(fresh.toBytes());
+    EXPECT_EQ(back.value("S", "k"), "Ã¦");
+}
+
 TEST(IniDocument, NulBytesDoNotCutTheFile)
 {
     static const char raw[] = "[STANDARD]\r\nA=1\r\nB=x\0y\r\n\0\0\0\r\nC=3\r\n";
