@@ -28,6 +28,7 @@
 
 #include "common/felles.h"
 #include "common/utskrift.h"
+#include "company_settings/backup.h"
 #include "company_settings/catalogue.h"
 #include "company_settings/header_font_dialog.h"
 #include "company_settings/masked_time_edit.h"
@@ -839,6 +840,11 @@ bool TOppsettDialog::saveSideFiles()
 
 bool TOppsettDialog::Skriv()
 {
+    // Copies of the files about to be replaced, as they are on disk; a failed backup is only logged.
+    QStringList files{hs_reg::values().ininame};
+    for (const Timesetu::SideFile &f : Timesetu::sideFiles())
+        files << Timesetu::sideFilePath(f);
+    Timesetu::backupFiles(files, &Timesetu::suiteBackupFolder);
     for (const QString &key : Timesetu::saveOrder())
         saveSetting(*Timesetu::findSetting(key));
     if (!saveSideFiles())
