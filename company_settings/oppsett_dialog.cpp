@@ -30,6 +30,7 @@
 #include "common/utskrift.h"
 #include "company_settings/backup.h"
 #include "company_settings/catalogue.h"
+#include "company_settings/field_hints.h"
 #include "company_settings/header_font_dialog.h"
 #include "company_settings/masked_time_edit.h"
 #include "dialogs/janei.h"
@@ -197,6 +198,7 @@ TOppsettDialog::TOppsettDialog(QWidget *parent)
     PageControl1->setCurrentIndex(0);
 
     buildButtons();
+    Timesetu::installFieldHints(this);
     FormCreate();
 }
 
