@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QTimer>
 #include <QWidget>
+#include <cstdio>
 #include <memory>
 
 #include "common/ui_hooks.h"
@@ -73,7 +74,12 @@ int run(int argc, char **argv)
 
     ftpunit::finish();
     hs_reg::shutdown();
-    textfil::finish();
+    QString logError;
+    if (!textfil::finish(&logError)) {
+        // The windows are gone by now: the lost log is told where a starter of the program sees it.
+        std::fprintf(stderr, "FEIL: kan ikke skrive loggen %s: %s\n", qUtf8Printable(textfil::values().LogFile),
+                     qUtf8Printable(logError));
+    }
     ui_hooks::uninstall();
     return 0;
 }

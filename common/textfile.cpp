@@ -2,6 +2,11 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <cerrno>
+#include <cstring>
+#ifndef Q_OS_WIN
+#include <unistd.h>
+#endif
 
 #include "platform/textcodec.h"
 
@@ -200,11 +205,31 @@ bool readAll(const QString &path, QByteArray &bytes, QString *error)
 bool writeAtomically(const QString &path, const QByteArray &bytes, QString *error)
 {
     QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit()) {
+    const auto fail = [&](const QString &reason) {
         if (error)
-            *error = f.errorString();
+            *error = reason;
+        f.cancelWriting();
         return false;
+    };
+    // Unbuffered, so that a full disk shows in write() here: a write buffer would be flushed by
+    // commit(), which goes on to replace the old file with the short one when that flush fails.
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return fail(f.errorString());
+    for (qsizetype done = 0; done < bytes.size();) {
+        // A short write is followed by another, so the reason reported is the system's own.
+        const qint64 n = f.write(bytes.constData() + done, bytes.size() - done);
+        if (n <= 0)
+            return fail(f.errorString());
+        done += qsizetype(n);
     }
+#ifndef Q_OS_WIN
+    // commit() ignores a failed sync, and the rename would then put a file whose data may never
+    // reach the disk in place of the old one.
+    if (::fsync(f.handle()) != 0)
+        return fail(QString::fromLocal8Bit(std::strerror(errno)));
+#endif
+    if (!f.commit())
+        return fail(f.errorString());
     return true;
 }
 

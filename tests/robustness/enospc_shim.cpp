@@ -1,6 +1,8 @@
 // A write-failure shim for the full-disk tests where no small file system can be mounted: loaded
 // with LD_PRELOAD, it lets writes to files below BO_FULL_DIR reach only BO_FULL_FREE bytes in all
-// (the free space left), after which write() fails with ENOSPC, as a full disk does.
+// (the free space left), after which write() fails with ENOSPC, as a full disk does. With
+// BO_FSYNC_FAILS set, fsync() and fdatasync() of those files fail with EIO, as a network file
+// system or a failing disk may report data that never arrived.
 #include <dlfcn.h>
 #include <errno.h>
 #include <limits.h>
@@ -78,6 +80,31 @@ ssize_t writev(int fd, const struct iovec *iov, int iovcnt)
     if (below_full_dir(fd) && iovcnt > 0)
         return write(fd, iov[0].iov_base, iov[0].iov_len);  // a short write, as the system may give
     return real(fd, iov, iovcnt);
+}
+
+static int sync_fails(int fd)
+{
+    const char *f = getenv("BO_FSYNC_FAILS");
+    if (!f || !*f || !below_full_dir(fd))
+        return 0;
+    errno = EIO;
+    return 1;
+}
+
+int fsync(int fd)
+{
+    static int (*real)(int);
+    if (!real)
+        real = (int (*)(int))dlsym(RTLD_NEXT, "fsync");
+    return sync_fails(fd) ? -1 : real(fd);
+}
+
+int fdatasync(int fd)
+{
+    static int (*real)(int);
+    if (!real)
+        real = (int (*)(int))dlsym(RTLD_NEXT, "fdatasync");
+    return sync_fails(fd) ? -1 : real(fd);
 }
 
 } // extern "C"

@@ -5,6 +5,7 @@
 //   fulldisk DIR       one write of each kind onto a full disk; prints what the product reported
 //   reader FILE MS     loads FILE in a tight loop for MS milliseconds; every load must be complete
 //   writer FILE N      N write-backs of FILE through the settings store, each a new generation
+//   write FILE SIZE    replaces FILE by SIZE bytes through the atomic write; prints what it returned
 //   steps FILE         reads commands from standard input: load | set SECTION KEY VALUE | save
 // A cycle writes, in the product's order: the five side files and the settings file (the dialog's
 // save), then the log (the exit's write).
@@ -167,6 +168,9 @@ void answerNextMessage()
 int fullDisk(const QString &dir)
 {
     const World w = world(dir);
+    // The old log read back, as at start-up.
+    if (!textfil::values().LogLines.loadFile(w.log))
+        say(QStringLiteral("log: cannot read"));
     auto d = openDialog(w);
     // Settings: the store's write-back, as at exit.
     hs_reg::writestr(QStringLiteral("Variant"), QStringLiteral("full"));
@@ -182,8 +186,6 @@ int fullDisk(const QString &dir)
     // The exit: write-back through the shut-down, then the log.
     hs_reg::shutdown();
     auto &log = textfil::values();
-    if (!log.LogLines.loadFile(w.log))
-        say(QStringLiteral("log: cannot read"));
     for (int i = 0; i < 5000; ++i)
         textfil::WriteLog(QStringLiteral("fylt disk linje %1 ").arg(i) + QString(40, QLatin1Char('y')));
     const QStringList lines = log.LogLines.appended();
@@ -324,6 +326,12 @@ int main(int argc, char **argv)
         return reader(target, args.value(3).toInt());
     if (mode == QLatin1String("writer"))
         return writer(target, args.value(3).toInt());
+    if (mode == QLatin1String("write")) {
+        QString error;
+        const bool ok = textfile::writeAtomically(target, QByteArray(args.value(3).toInt(), 'n'), &error);
+        say(ok ? QStringLiteral("ok") : QStringLiteral("failed ") + error);
+        return 0;
+    }
     if (mode == QLatin1String("steps"))
         return steps(target);
     std::fprintf(stderr, "usage: %s prepare|loop|fulldisk DIR | reader FILE MS | writer FILE N | steps FILE\n", argv[0]);

@@ -6,6 +6,7 @@
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
+#include <ostream>
 
 namespace robust {
 
@@ -65,3 +66,6 @@ private:
 };
 
 } // namespace robust
+
+// Readable failure messages for Qt texts.
+inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
