@@ -8,6 +8,7 @@
 #include <unistd.h>
 #endif
 
+#include "platform/system.h"
 #include "platform/textcodec.h"
 
 namespace textfile {
@@ -109,6 +110,7 @@ QString decodeAs(const QByteArray &bytes, Encoding encoding)
         break;
     }
     QString text(bytes.size(), Qt::Uninitialized);
+    platform::adviseLargeBuffer(text.data(), std::size_t(text.size()) * sizeof(QChar));
     platform::textcodec::decode8bit(bytes.constData(), std::size_t(bytes.size()), reinterpret_cast<char16_t *>(text.data()));
     return text;
 }
@@ -193,7 +195,21 @@ bool readAll(const QString &path, QByteArray &bytes, QString *error)
             *error = f.errorString();
         return false;
     }
-    bytes = f.readAll();
+    // Read into one buffer of the file's size, advised for large pages before it is filled.
+    const qint64 size = f.size();
+    bytes = QByteArray(qsizetype(size > 0 ? size : 0), Qt::Uninitialized);
+    platform::adviseLargeBuffer(bytes.data(), std::size_t(bytes.size()));
+    qint64 got = 0;
+    while (got < size) {
+        const qint64 n = f.read(bytes.data() + got, size - got);
+        if (n <= 0)
+            break;
+        got += n;
+    }
+    bytes.truncate(qsizetype(got));
+    // What a growing file gained meanwhile, or all of one that reports no size.
+    if (f.error() == QFile::NoError)
+        bytes += f.readAll();
     if (f.error() != QFile::NoError) {
         if (error)
             *error = f.errorString();

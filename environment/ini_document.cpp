@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QDateTime>
 
+#include "platform/system.h"
 #include "platform/textcodec.h"
 #include <array>
 #if defined(__SSE2__)
@@ -118,6 +119,9 @@ void IniDocument::grow(std::vector<Slot> &table, qsizetype used)
     while (size < std::size_t(2 * (used + 1)))
         size *= 2;
     std::vector<Slot> old = std::move(table);
+    table = std::vector<Slot>();
+    table.reserve(size);
+    platform::adviseLargeBuffer(table.data(), size * sizeof(Slot));
     table.assign(size, Slot{});
     for (const Slot &s : old) {
         if (s.section < 0)
@@ -176,15 +180,18 @@ qint32 IniDocument::addSection(const Ref &name)
 
 void IniDocument::indexLine(qint32 section, qint32 line, bool keepFirst)
 {
-    const QStringView key = view(sections_[std::size_t(section)].lines[std::size_t(line)].key);
-    if (keepFirst && findLine(section, key) >= 0)
-        return;  // the first of duplicate keys is the one read and written
+    const auto &lines = sections_[std::size_t(section)].lines;
+    const QStringView key = view(lines[std::size_t(line)].key);
     grow(keyTable_, keyCount_);
+    // One hash and one walk: the same walk that looks for an earlier line of the key ends at the free slot.
     const quint32 h = foldedHash(key, quint32(section) * 0x9E3779B9u);
     const std::size_t mask = keyTable_.size() - 1;
     std::size_t i = h & mask;
-    while (keyTable_[i].section >= 0)
-        i = (i + 1) & mask;
+    for (; keyTable_[i].section >= 0; i = (i + 1) & mask) {
+        const Slot &s = keyTable_[i];
+        if (keepFirst && s.hash == h && s.section == section && sameFolded(view(lines[std::size_t(s.line)].key), key))
+            return;  // the first of duplicate keys is the one read and written
+    }
     keyTable_[i] = Slot{h, section, line};
     ++keyCount_;
 }
@@ -412,6 +419,7 @@ QByteArray IniDocument::toBytes() const
                 size += view(l.key).size() + view(l.value).size() + (l.hasEquals ? 3 : 2);
         }
         QByteArray out(size, Qt::Uninitialized);
+        platform::adviseLargeBuffer(out.data(), std::size_t(size));
         char *o = out.data();
         const auto put = [&](QStringView piece) {
             if (!platform::textcodec::encode8bit(reinterpret_cast<const char16_t *>(piece.data()), std::size_t(piece.size()), o))

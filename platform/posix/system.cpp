@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <pwd.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 namespace platform {
@@ -75,6 +76,23 @@ LocalTime now()
 void overrideNow(std::optional<LocalTime> fixed)
 {
     fixedNow = fixed;
+}
+
+void adviseLargeBuffer(void *data, std::size_t size)
+{
+#ifdef MADV_HUGEPAGE
+    constexpr std::uintptr_t kLarge = std::uintptr_t(2) << 20;
+    if (size < 2 * kLarge)
+        return;
+    // Only whole large pages inside the buffer: the advice must not reach a neighbour's memory.
+    const auto from = (reinterpret_cast<std::uintptr_t>(data) + kLarge - 1) & ~(kLarge - 1);
+    const auto to = (reinterpret_cast<std::uintptr_t>(data) + size) & ~(kLarge - 1);
+    if (to > from)
+        madvise(reinterpret_cast<void *>(from), to - from, MADV_HUGEPAGE);
+#else
+    (void)data;
+    (void)size;
+#endif
 }
 
 } // namespace platform

@@ -36,17 +36,20 @@ void decode8bit(const char *in, std::size_t n, char16_t *out)
     }();
     std::size_t i = 0;
 #if defined(__SSE2__)
-    // Runs of ASCII, the bulk of a settings file, are widened sixteen bytes at a time.
+    // Sixteen bytes at a time: every byte but 0x80-0x9F is its own code point (ASCII and the letters
+    // æøå alike), so the block is widened as it is and only those few bytes are looked up.
     const __m128i zero = _mm_setzero_si128();
+    const __m128i top3 = _mm_set1_epi8(char(0xE0));
+    const __m128i from80 = _mm_set1_epi8(char(0x80));
     while (i + 16 <= n) {
         const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(in + i));
-        if (_mm_movemask_epi8(bytes) != 0) {
-            for (std::size_t end = i + 16; i < end; ++i)
-                out[i] = table[static_cast<unsigned char>(in[i])];
-            continue;
-        }
         _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i), _mm_unpacklo_epi8(bytes, zero));
         _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i + 8), _mm_unpackhi_epi8(bytes, zero));
+        for (unsigned odd = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(bytes, top3), from80))); odd;
+             odd &= odd - 1) {
+            const std::size_t k = i + std::size_t(__builtin_ctz(odd));
+            out[k] = table[static_cast<unsigned char>(in[k])];
+        }
         i += 16;
     }
 #endif

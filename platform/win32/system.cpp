@@ -90,4 +90,10 @@ void overrideNow(std::optional<LocalTime> fixed)
     fixedNow = fixed;
 }
 
+void adviseLargeBuffer(void *, std::size_t)
+{
+    // Large pages need a privilege ordinary users lack; the system's own paging stays.
+}
+
 } // namespace platform
+

@@ -144,6 +144,12 @@ TEST(TextCodec, AllBytesRoundTripAndTheEuroIsWhereItBelongs)
     EXPECT_EQ(text[0x9F], u'Ÿ');
     EXPECT_EQ(text[0x41], u'A');
     EXPECT_EQ(std::count(text, text + 256, u'\uFFFD'), 0);
+    // The same bytes at every offset, so each byte is met in every lane of a block and in the tail.
+    for (int from = 1; from < 32; ++from) {
+        char16_t shifted[256];
+        platform::textcodec::decode8bit(all + from, std::size_t(256 - from), shifted);
+        EXPECT_TRUE(std::equal(shifted, shifted + 256 - from, text + from)) << "from " << from;
+    }
     char back[256];
     ASSERT_TRUE(platform::textcodec::encode8bit(text, 256, back));
     EXPECT_EQ(std::string(back, 256), std::string(all, 256));
