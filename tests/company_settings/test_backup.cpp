@@ -154,14 +154,3 @@ TEST_F(BackupTest, RecordedBackupFolderIsUsedAndNoCopyIsMadeOfAMissingFile)
     EXPECT_EQ(entriesOf(elsewhere + "2026-12-07_140509"), QStringList{"veltrona.ini"});
     EXPECT_FALSE(QFileInfo::exists(backups()));
 }
-
-TEST(BackupNames, DatedFormWithOptionalSuffix)
-{
-    EXPECT_EQ(Timesetu::backupFolderName({2026, 12, 7, 14, 5, 9}), QStringLiteral("2026-12-07_140509"));
-    EXPECT_EQ(Timesetu::backupFolderName({2027, 1, 31, 0, 0, 0}), QStringLiteral("2027-01-31_000000"));
-    for (const char *yes : {"2026-12-07_140509", "2026-12-07_140509_2", "2026-12-07_140509_31"})
-        EXPECT_TRUE(Timesetu::isBackupFolderName(QLatin1String(yes))) << yes;
-    for (const char *no : {"2026-12-07_14050", "2026-12-07_140509_", "2026-12-07_140509_x", "x2026-12-07_140509",
-                           "2026-12-07 140509", "2026-12-07_140509.zip", ""})
-        EXPECT_FALSE(Timesetu::isBackupFolderName(QLatin1String(no))) << no;
-}
