@@ -152,7 +152,7 @@ qint32 IniDocument::findLine(qint32 section, QStringView key) const
 {
     if (keyTable_.empty())
         return -1;
-    const quint32 h = foldedHash(key, quint32(section) * 0x9E3779B9u);
+    const quint32 h = keyHash(section, key);
     const std::size_t mask = keyTable_.size() - 1;
     const auto &lines = sections_[std::size_t(section)].lines;
     for (std::size_t i = h & mask;; i = (i + 1) & mask) {
@@ -178,13 +178,12 @@ qint32 IniDocument::addSection(const Ref &name)
     return index;
 }
 
-void IniDocument::indexLine(qint32 section, qint32 line, bool keepFirst)
+void IniDocument::indexLine(qint32 section, qint32 line, bool keepFirst, quint32 h)
 {
     const auto &lines = sections_[std::size_t(section)].lines;
     const QStringView key = view(lines[std::size_t(line)].key);
     grow(keyTable_, keyCount_);
-    // One hash and one walk: the same walk that looks for an earlier line of the key ends at the free slot.
-    const quint32 h = foldedHash(key, quint32(section) * 0x9E3779B9u);
+    // One walk: the same walk that looks for an earlier line of the key ends at the free slot.
     const std::size_t mask = keyTable_.size() - 1;
     std::size_t i = h & mask;
     for (; keyTable_[i].section >= 0; i = (i + 1) & mask) {
@@ -268,6 +267,7 @@ void IniDocument::loadText(const QString &text)
     const QChar *p = text_.constData();
     const qsizetype n = text_.size();
     qint32 current = -1;
+    Slot pending;
     for (qsizetype start = 0; start < n;) {
         // CR LF, a lone CR and a lone LF all end a line.
         const auto *units = reinterpret_cast<const char16_t *>(p);
@@ -302,9 +302,20 @@ void IniDocument::loadText(const QString &text)
         }
         auto &lines = sections_[std::size_t(current)].lines;
         lines.push_back(line);
-        if (line.hasEquals)
-            indexLine(current, qint32(lines.size() - 1), true);
+        if (line.hasEquals) {
+            // The key's slot is fetched while the next line is read, and indexed one line late: the
+            // table is far larger than the cache, so each key would otherwise wait for memory.
+            const quint32 h = keyHash(current, view(line.key));
+#if defined(__GNUC__)
+            __builtin_prefetch(keyTable_.data() + (h & (keyTable_.size() - 1)));
+#endif
+            if (pending.line >= 0)
+                indexLine(pending.section, pending.line, true, pending.hash);
+            pending = Slot{h, current, qint32(lines.size() - 1)};
+        }
     }
+    if (pending.line >= 0)
+        indexLine(pending.section, pending.line, true, pending.hash);
 }
 
 // --- access --------------------------------------------------------------------------------------
@@ -354,7 +365,7 @@ void IniDocument::setValue(const QString &section, const QString &key, const QSt
     }
     auto &lines = sections_[std::size_t(s)].lines;
     lines.push_back(Line{own(k), own(singleLine(value)), true});
-    indexLine(s, qint32(lines.size() - 1), false);
+    indexLine(s, qint32(lines.size() - 1), false, keyHash(s, k));
 }
 
 QStringList IniDocument::sectionNames() const

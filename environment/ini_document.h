@@ -94,7 +94,9 @@ private:
     qint32 findSection(QStringView name) const;
     qint32 findLine(qint32 section, QStringView key) const;
     qint32 addSection(const Ref &name);
-    void indexLine(qint32 section, qint32 line, bool keepFirst);
+    // keepFirst: an earlier line of the same key stays the indexed one. hash: keyHash of the line's key.
+    void indexLine(qint32 section, qint32 line, bool keepFirst, quint32 hash);
+    static quint32 keyHash(qint32 section, QStringView key) { return foldedHash(key, quint32(section) * 0x9E3779B9u); }
     static void grow(std::vector<Slot> &table, qsizetype used);
     void clear();
     bool diskChanged() const;

@@ -88,6 +88,20 @@ TEST(IniDocument, DuplicateKeyReadsAndReplacesTheFirst)
     EXPECT_TRUE(d.toText().contains("=9\r\nK=2\r\n")) << qPrintable(d.toText());
 }
 
+TEST(IniDocument, FirstOfDuplicatesWinsAcrossSectionsTheLastLineAndTableGrowth)
+{
+    // The key on the file's very last line, a section given twice, and enough keys to grow the index.
+    QString text = QStringLiteral("[S]\r\nk=1\r\n[T]\r\nk=2\r\n");
+    for (int i = 0; i < 5000; ++i)
+        text += QStringLiteral("n%1=%1\r\n").arg(i);
+    text += QStringLiteral("[s]\r\nK=3\r\n[T]\r\nn4999=last");
+    IniDocument d = parsed(text);
+    EXPECT_EQ(d.value("S", "k"), "1");
+    EXPECT_EQ(d.value("T", "k"), "2");
+    EXPECT_EQ(d.value("T", "n0"), "0");
+    EXPECT_EQ(d.value("T", "N4999"), "4999");
+}
+
 TEST(IniDocument, ValueWithLineBreaksCannotAddKeysOrSections)
 {
     IniDocument d;
