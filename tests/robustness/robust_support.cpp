@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -66,6 +67,15 @@ QStringList strayFiles(const QString &folder, const QStringList &expected)
         if (!expected.contains(name))
             stray << name;
     return stray;
+}
+
+bool isWriteLeftover(const QString &name, const QStringList &expected)
+{
+    static const QRegularExpression suffix("^\\.[A-Za-z0-9]{6}$");
+    for (const QString &e : expected)
+        if (name.startsWith(e) && suffix.match(name.mid(e.size())).hasMatch())
+            return true;
+    return false;
 }
 
 // --- FullDisk ----------------------------------------------------------------------------------

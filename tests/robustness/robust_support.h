@@ -31,6 +31,9 @@ QByteArray sha256(const QByteArray &bytes);
 QByteArray readFile(const QString &path);
 // Names in folder (files only) that are not in expected.
 QStringList strayFiles(const QString &folder, const QStringList &expected);
+// A temporary file of the atomic write, named for the file it was to replace ("name.XXXXXX"): what a
+// writer killed between naming it and renaming it over the file leaves behind. No run reads it.
+bool isWriteLeftover(const QString &name, const QStringList &expected);
 
 // A small file system at a mount point, filled up to the last few bytes. The first that works of:
 // a tmpfs mount, an ext2 file system in a file through a loop device, a write-failure shim loaded
@@ -69,3 +72,4 @@ private:
 
 // Readable failure messages for Qt texts.
 inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QStringList &l, std::ostream *os) { *os << '{' << l.join(", ").toStdString() << '}'; }
