@@ -13,6 +13,10 @@
 
 namespace {
 
+// How long before it was seen a file must have been changed last for its size and time to vouch for
+// its bytes; more than the coarsest file-system clock tick (FAT: 2 s).
+constexpr qint64 kSettledMs = 3000;
+
 bool blank(QChar c)
 {
     return c.unicode() <= 0x20;
@@ -235,6 +239,7 @@ void IniDocument::remember(const QByteArray &bytes)
     disk_.exists = info.exists();
     disk_.size = bytes.size();
     disk_.modified = info.lastModified().toMSecsSinceEpoch();
+    disk_.seenAt = QDateTime::currentMSecsSinceEpoch();
     disk_.hash = qHashBits(bytes.constData(), std::size_t(bytes.size()), 0);
 }
 
@@ -247,6 +252,11 @@ bool IniDocument::diskChanged() const
         return false;  // gone: written whole, as it stands here
     if (!disk_.exists || info.size() != disk_.size || info.lastModified().toMSecsSinceEpoch() != disk_.modified)
         return true;
+    // A file last changed well before it was seen gets a later time from any write since: the same
+    // size and time then mean the same file. Only a change close to that moment may hide within one
+    // tick of the file system's clock, and only then are the bytes compared.
+    if (disk_.modified < disk_.seenAt - kSettledMs)
+        return false;
     QByteArray bytes;
     return !textfile::readAll(path_, bytes) || qHashBits(bytes.constData(), std::size_t(bytes.size()), 0) != disk_.hash;
 }
@@ -474,7 +484,8 @@ bool IniDocument::save(QString *error, bool *merged)
             *error = QStringLiteral("filen kunne ikke leses og blir ikke overskrevet");
         return false;
     }
-    if (diskChanged()) {
+    const bool diskChangedSince = diskChanged();
+    if (diskChangedSince) {
         IniDocument fresh(path_);
         if (fresh.load()) {
             for (const auto &[section, key] : journal_)
@@ -487,9 +498,15 @@ bool IniDocument::save(QString *error, bool *merged)
         }
     }
     const QByteArray bytes = toBytes();
-    if (!textfile::writeAtomically(path_, bytes, error))
-        return false;
-    remember(bytes);
+    // The very bytes already on disk are not written again (the start-up records the same folders
+    // one by one, each followed by a write-back): the file and its time stay as they are.
+    const bool same = disk_.known && disk_.exists && !diskChangedSince && bytes.size() == disk_.size
+                      && QFileInfo::exists(path_) && qHashBits(bytes.constData(), std::size_t(bytes.size()), 0) == disk_.hash;
+    if (!same) {
+        if (!textfile::writeAtomically(path_, bytes, error))
+            return false;
+        remember(bytes);
+    }
     journal_.clear();
     journalled_.clear();
     return true;

@@ -108,6 +108,7 @@ private:
         bool exists = false;
         qint64 size = -1;
         qint64 modified = 0;  // ms since the epoch
+        qint64 seenAt = 0;    // ms since the epoch, when the size, time and hash were taken
         size_t hash = 0;
     };
     DiskState disk_;

@@ -1,7 +1,11 @@
 // Another program's write to the settings file between our load and our write-back is kept.
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "environment/hs_reg.h"
 #include "environment/ini_document.h"
@@ -106,6 +110,50 @@ TEST_F(MergeTest, AFileCreatedOrDeletedMeanwhile)
     doc.setValue(QStringLiteral("A"), QStringLiteral("more"), QStringLiteral("2"));
     ASSERT_TRUE(doc.save());
     EXPECT_EQ(read(), QByteArray("[A]\r\ntheirs=1\r\nours=1\r\nmore=2\r\n\r\n"));
+}
+
+TEST_F(MergeTest, TheSameBytesAreNotWrittenAgainButAGoneFileIs)
+{
+    write("[A]\r\nk=1\r\n\r\n");
+    IniDocument doc(file());
+    ASSERT_TRUE(doc.load());
+    const auto inode = [&] {  // a write makes a new file
+        struct stat st {};
+        return ::stat(QFile::encodeName(file()).constData(), &st) == 0 ? st.st_ino : ino_t(0);
+    };
+    const ino_t before = inode();
+    ASSERT_TRUE(doc.save());
+    EXPECT_EQ(inode(), before) << "nothing changed, nothing written";
+    doc.setValue(QStringLiteral("A"), QStringLiteral("k"), QStringLiteral("1"));  // the same value
+    ASSERT_TRUE(doc.save());
+    EXPECT_EQ(inode(), before);
+
+    doc.setValue(QStringLiteral("A"), QStringLiteral("k"), QStringLiteral("2"));
+    ASSERT_TRUE(doc.save());
+    EXPECT_NE(inode(), before);
+    EXPECT_EQ(read(), QByteArray("[A]\r\nk=2\r\n\r\n"));
+
+    ASSERT_TRUE(QFile::remove(file()));
+    ASSERT_TRUE(doc.save());
+    EXPECT_EQ(read(), QByteArray("[A]\r\nk=2\r\n\r\n"));
+}
+
+TEST_F(MergeTest, AChangeWithTheSameSizeAndTimeIsFoundWhileTheFileIsFresh)
+{
+    // Another program's write in the same tick of the clock, of the same size: only the bytes tell.
+    write("[A]\r\nk=1\r\n");
+    IniDocument doc(file());
+    ASSERT_TRUE(doc.load());
+    const QDateTime time = QFileInfo(file()).lastModified();
+    write("[A]\r\nk=7\r\n");
+    QFile f(file());
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite) && f.setFileTime(time, QFileDevice::FileModificationTime));
+    f.close();
+    doc.setValue(QStringLiteral("A"), QStringLiteral("n"), QStringLiteral("2"));
+    bool merged = false;
+    ASSERT_TRUE(doc.save(nullptr, &merged));
+    EXPECT_TRUE(merged);
+    EXPECT_EQ(read(), QByteArray("[A]\r\nk=7\r\nn=2\r\n\r\n"));
 }
 
 TEST_F(MergeTest, TheOtherProgramsEncodingIsKept)
