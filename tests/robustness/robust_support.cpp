@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sched.h>
 #include <sys/mount.h>
 #include <unistd.h>
 
@@ -113,8 +114,17 @@ bool FullDisk::mountLoop(qint64 sizeBytes)
     return true;
 }
 
+// This process's mounts in a namespace of their own, seen by its children and by no one else, so
+// that they go with the process even when it is killed before its tear-down.
+bool ownMountNamespace()
+{
+    static const bool own = ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+    return own;
+}
+
 bool FullDisk::setUp(const QString &mountPoint, qint64 sizeBytes)
 {
+    ownMountNamespace();
     mountPoint_ = mountPoint;
     QDir().mkpath(mountPoint_);
     const QString forced = qEnvironmentVariable("BO_FULL_DISK_METHOD");
