@@ -88,9 +88,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         for (qsizetype i = 0; i < edits.size() && i < 200; ++i) {
             const QStringList parts = QString::fromUtf8(edits[i]).split(QLatin1Char('|'));
             const QString section = trimmed(parts.value(0));
-            QString key = trimmed(parts.value(1));
             // A key cannot hold "=" nor start like a comment or a section and be read back as a key.
-            key.remove(QLatin1Char('='));
+            QString key = trimmed(parts.value(1).remove(QLatin1Char('=')));
             while (!key.isEmpty() && (key[0] == QLatin1Char(';') || key[0] == QLatin1Char('[') || blank(key[0])))
                 key.remove(0, 1);
             const QString value = trimmed(parts.mid(2).join(QLatin1Char('|')));
