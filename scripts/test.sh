@@ -12,8 +12,7 @@ ctest --preset test
 # The asan preset (CMakePresets.json): gcc's AddressSanitizer and UndefinedBehaviorSanitizer, any
 # undefined behaviour fails its test; leaks inside third-party libraries in tests/sanitizers/. The
 # full-disk shim is preloaded ahead of the sanitizer run-time, hence verify_asan_link_order=0. Left
-# out there: the Wine and packaging tests (nothing of ours runs differently) and Crash.* (processes
-# killed at random moments, a minute of run time with nothing for the sanitizers to see).
+# out there: the Wine and packaging tests (nothing of ours runs differently).
 rm -rf "$root/build/asan"
 cmake --preset asan -S "$root" >/dev/null
 cmake --build --preset asan
