@@ -220,6 +220,11 @@ bool readAll(const QString &path, QByteArray &bytes, QString *error)
 
 bool writeAtomically(const QString &path, const QByteArray &bytes, QString *error)
 {
+    return writeAtomically(path, {QByteArrayView(bytes)}, error);
+}
+
+bool writeAtomically(const QString &path, std::initializer_list<QByteArrayView> pieces, QString *error)
+{
     QSaveFile f(path);
     const auto fail = [&](const QString &reason) {
         if (error)
@@ -231,12 +236,14 @@ bool writeAtomically(const QString &path, const QByteArray &bytes, QString *erro
     // commit(), which goes on to replace the old file with the short one when that flush fails.
     if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return fail(f.errorString());
-    for (qsizetype done = 0; done < bytes.size();) {
-        // A short write is followed by another, so the reason reported is the system's own.
-        const qint64 n = f.write(bytes.constData() + done, bytes.size() - done);
-        if (n <= 0)
-            return fail(f.errorString());
-        done += qsizetype(n);
+    for (const QByteArrayView bytes : pieces) {
+        for (qsizetype done = 0; done < bytes.size();) {
+            // A short write is followed by another, so the reason reported is the system's own.
+            const qint64 n = f.write(bytes.data() + done, bytes.size() - done);
+            if (n <= 0)
+                return fail(f.errorString());
+            done += qsizetype(n);
+        }
     }
 #ifndef Q_OS_WIN
     // commit() ignores a failed sync, and the rename would then put a file whose data may never

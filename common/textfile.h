@@ -2,7 +2,9 @@
 // Text files shared with the suite's Windows programs: encoding detection, encoding for writing,
 // line splitting and atomic whole-file writes.
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
+#include <initializer_list>
 #include <QStringList>
 
 namespace textfile {
@@ -39,5 +41,7 @@ bool readAll(const QString &path, QByteArray &bytes, QString *error = nullptr);
 // Replaces the file's content through a temporary file beside it, so a crash or a full disk never
 // leaves a half-written file. False with a readable reason on failure.
 bool writeAtomically(const QString &path, const QByteArray &bytes, QString *error = nullptr);
+// The same for content made of pieces written one after another, without joining them first.
+bool writeAtomically(const QString &path, std::initializer_list<QByteArrayView> pieces, QString *error = nullptr);
 
 } // namespace textfile

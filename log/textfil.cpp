@@ -128,15 +128,14 @@ bool LogList::saveFile(const QString &path, QString *error) const
         const QByteArray added = textfile::encode(textfile::joinLines(added_), encoding);
         if (encoding == encoding_) {
             // The lines read keep their bytes; only the lines of this run are encoded.
-            QByteArray out = byteOrderMark(encoding);
-            if (rawIsWritable_) {
-                out.reserve(out.size() + raw_.size() + added.size());
-                out += raw_;
-            } else {
-                for (const auto &[start, length] : baseLines_) {
-                    out.append(raw_.constData() + start, length);
-                    out.append("\r\n", 2);
-                }
+            const QByteArray mark = byteOrderMark(encoding);
+            if (rawIsWritable_)  // straight from the bytes read, without a copy of the whole log
+                return textfile::writeAtomically(path, {QByteArrayView(mark), QByteArrayView(raw_), QByteArrayView(added)}, error);
+            // Lines ended by a lone CR or LF are written with CR LF.
+            QByteArray out = mark;
+            for (const auto &[start, length] : baseLines_) {
+                out.append(raw_.constData() + start, length);
+                out.append("\r\n", 2);
             }
             out += added;
             return textfile::writeAtomically(path, out, error);

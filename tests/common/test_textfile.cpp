@@ -142,6 +142,12 @@ TEST_F(AtomicWrite, ReplacesTheFileAndLeavesNothingBeside)
     QByteArray bytes;
     ASSERT_TRUE(textfile::readAll(path, bytes, &error));
     EXPECT_EQ(bytes, "new");
+
+    // Pieces, empty ones among them, come out joined in order.
+    const QByteArray big(3 << 20, 'x');  // large enough for the read to take its big-buffer path
+    ASSERT_TRUE(textfile::writeAtomically(path, {QByteArrayView("\xEF\xBB\xBF"), QByteArrayView(), QByteArrayView(big), QByteArrayView("end")}, &error));
+    ASSERT_TRUE(textfile::readAll(path, bytes, &error));
+    EXPECT_EQ(bytes, "\xEF\xBB\xBF" + big + "end");
 }
 
 TEST_F(AtomicWrite, KeepsTheModeAndWritesThroughALink)
