@@ -291,8 +291,14 @@ void IniDocument::loadText(const QString &text)
             trim(p, nb, ne);
             const QStringView name(p + nb, ne - nb);
             current = findSection(name);
-            if (current < 0)
+            if (current < 0) {
+                // Sections of one file tend to be alike: room for as many lines as the one before,
+                // so a long section is not copied again and again as it grows. What this leaves
+                // unused is never more than the section before holds.
+                const std::size_t expected = sections_.empty() ? 0 : sections_.back().lines.size();
                 current = addSection(Ref{nb, ne - nb});
+                sections_.back().lines.reserve(expected);
+            }
             continue;
         }
         if (current < 0)
