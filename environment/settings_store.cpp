@@ -147,7 +147,15 @@ bool writeBack(QString *error)
 
 bool openuserini(QString *error)
 {
-    return switchTo(values().etcdir + username() + QStringLiteral(".INI"), error);
+    // The user's name becomes a file name in the settings folder; one that names another folder
+    // (from --user on the command line) would put the file outside it, so it is refused.
+    const QString name = username();
+    if (name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\')) || name.contains(QLatin1Char(':'))) {
+        if (error)
+            *error = QStringLiteral("brukernavnet \"%1\" kan ikke brukes som filnavn").arg(name);
+        return false;
+    }
+    return switchTo(values().etcdir + name + QStringLiteral(".INI"), error);
 }
 
 bool openmainini(QString *error)

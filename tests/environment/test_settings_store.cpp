@@ -272,6 +272,23 @@ TEST_F(Store, UserFileIsNamedAfterTheOverriddenUser)
     EXPECT_EQ(hs_reg::settingsfile()->path(), etc + "Per Olsen.INI");
 }
 
+TEST_F(Store, AUserNameThatNamesAnotherFolderIsRefused)
+{
+    hs_reg::openini(ini());
+    hs_reg::writestr("A", "main");
+    for (const char *name : {"../utenfor", "a/b", "..\\x", "C:x"}) {
+        hs_reg::values().useroverride = name;
+        hs_reg::values().effectiveUser.clear();
+        QString error;
+        EXPECT_FALSE(hs_reg::openuserini(&error)) << name;
+        EXPECT_TRUE(error.contains(name)) << qPrintable(error);
+        EXPECT_EQ(hs_reg::settingsfile()->path(), ini());
+        EXPECT_EQ(hs_reg::readstr("A"), "main");
+    }
+    EXPECT_FALSE(QFileInfo::exists(etc + "../utenfor.INI"));
+    EXPECT_FALSE(QFileInfo::exists(etc + "a"));
+}
+
 TEST_F(Store, SwitchFailsWithoutLosingTheDocumentWhenTheFileIsReadOnly)
 {
     testenv::writeFile(ini(), "[STANDARD]\r\nA=1\r\n");
