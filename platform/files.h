@@ -41,8 +41,16 @@ using TreeReport = std::function<void(TreeStep, const std::u16string &relativePa
 // Removes everything below the folder and keeps the folder itself. Links are removed as links, never
 // followed. Folder and File are reported before each folder is emptied and each file removed, only when
 // `each` is set (so the quiet run builds no paths); failures are always reported. A folder that cannot be
-// listed is left as it is and its removal reported as failed.
+// listed is left as it is and its removal reported as failed. A folder below that is the mount point of
+// another file system (a share, a bind mount) is neither entered nor removed and reported as failed.
+// A read-only folder below loses its mark before it is emptied, as a read-only file does.
 void emptyTree(const std::u16string &folder, bool each, const TreeReport &report);
+
+// Gives the open file fd the owner, group and mode of the file at path, so that a file written anew
+// in its place keeps who may read and write it. The owner only where the process may give it away;
+// false when the group could not be kept either (the new file would lock the file's group out).
+// Windows: nothing to do, a new file takes the permissions its folder hands down.
+bool keepOwnerAndMode(const std::u16string &path, int fd);
 
 // Renames, failing when the target exists (never replaces).
 bool renameNoReplace(const std::u16string &from, const std::u16string &to, int *error = nullptr);

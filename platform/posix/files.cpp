@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <glob.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace platform::files {
@@ -65,12 +66,38 @@ bool listFolder(const std::u16string &folder, std::vector<Entry> &entries)
 
 namespace {
 
+// What the walk needs to know of a folder it has opened.
+struct FolderFacts {
+    dev_t device = 0;
+    mode_t mode = 0;
+    bool mountRoot = false;  // the root of a mount, also one of the same file system (a bind mount)
+};
+
+bool folderFacts(int fd, FolderFacts &facts)
+{
+#if defined(__linux__) && defined(STATX_ATTR_MOUNT_ROOT)
+    struct statx sx {};
+    if (statx(fd, "", AT_EMPTY_PATH, STATX_TYPE | STATX_MODE, &sx) == 0) {
+        facts.device = makedev(sx.stx_dev_major, sx.stx_dev_minor);
+        facts.mode = sx.stx_mode;
+        facts.mountRoot = (sx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) && (sx.stx_attributes & STATX_ATTR_MOUNT_ROOT);
+        return true;
+    }
+#endif
+    struct stat st {};
+    if (fstat(fd, &st) != 0)
+        return false;
+    facts.device = st.st_dev;
+    facts.mode = st.st_mode;
+    return true;
+}
+
 // Works relative to open folder handles, as rm -r does: no path walk per entry, no stat when the
 // folder listing already tells the type. The names of a folder are read before anything goes, so
 // removing never disturbs the listing.
 class TreeEmptier {
 public:
-    TreeEmptier(bool each, const TreeReport &report) : each_(each), report_(report) {}
+    TreeEmptier(bool each, const TreeReport &report, dev_t device) : each_(each), report_(report), device_(device) {}
 
     void empty(int fd)
     {
@@ -99,11 +126,25 @@ public:
             path_ += name;
             if (folder) {
                 path_ += '/';
+                const int sub = openat(dfd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+                FolderFacts facts;
+                const bool known = sub >= 0 && folderFacts(sub, facts);
+                if (known && (facts.mountRoot || facts.device != device_)) {
+                    // Another file system mounted here (a network share, a bind mount) is not ours
+                    // to empty: neither entered nor removed.
+                    close(sub);
+                    say(TreeStep::FolderFailed);
+                    path_.resize(keep);
+                    continue;
+                }
                 if (each_)
                     say(TreeStep::Folder);
-                const int sub = openat(dfd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-                if (sub >= 0)
+                if (sub >= 0) {
+                    // A read-only folder is emptied as a read-only file is removed: its mark goes first.
+                    if (known && !(facts.mode & (S_IWUSR | S_IWGRP | S_IWOTH)))
+                        fchmod(sub, (facts.mode & 07777) | S_IWUSR);
                     empty(sub);
+                }
                 if (unlinkat(dfd, name, AT_REMOVEDIR) != 0)
                     say(TreeStep::FolderFailed);
             } else {
@@ -123,6 +164,7 @@ private:
 
     bool each_;
     const TreeReport &report_;
+    dev_t device_;  // the file system of the emptied folder
     std::string path_;  // below the emptied folder, in the file system's bytes
 };
 
@@ -133,8 +175,11 @@ void emptyTree(const std::u16string &folder, bool each, const TreeReport &report
     if (each)
         report(TreeStep::Folder, {});
     const int fd = open(native(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0)
-        TreeEmptier(each, report).empty(fd);
+    FolderFacts facts;
+    if (fd >= 0 && folderFacts(fd, facts))
+        TreeEmptier(each, report, facts.device).empty(fd);
+    else if (fd >= 0)
+        close(fd);
 }
 
 bool fileExists(const std::u16string &path)
@@ -187,6 +232,17 @@ bool makePath(const std::u16string &path)
 {
     const QString p = QString::fromStdU16String(path);
     return !p.isEmpty() && QDir().mkpath(p);
+}
+
+bool keepOwnerAndMode(const std::u16string &path, int fd)
+{
+    struct stat st {};
+    if (stat(native(path).constData(), &st) != 0)
+        return true;  // nothing to keep
+    // Only root may give a file away; any member of a group may give a file to it.
+    const bool group = fchown(fd, st.st_uid, st.st_gid) == 0 || fchown(fd, uid_t(-1), st.st_gid) == 0;
+    fchmod(fd, st.st_mode & 07777);  // after the owner: a change of owner clears the set-id bits
+    return group;
 }
 
 bool renameNoReplace(const std::u16string &from, const std::u16string &to, int *error)

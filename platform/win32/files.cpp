@@ -202,6 +202,11 @@ bool makePath(const std::u16string &path)
     return folderExists(u16(p));
 }
 
+bool keepOwnerAndMode(const std::u16string &, int)
+{
+    return true;
+}
+
 bool renameNoReplace(const std::u16string &from, const std::u16string &to, int *error)
 {
     // Without MOVEFILE_REPLACE_EXISTING an existing target makes the move fail.

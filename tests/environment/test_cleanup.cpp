@@ -3,11 +3,14 @@
 #include <QFile>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <unistd.h>
 
 #include "environment/hs_reg.h"
 #include "environment/ini_document.h"
 #include "support/foundation_helpers.h"
+#include "support/ordinary_user.h"
 #include "support/test_env.h"
 
 namespace {
@@ -60,7 +63,12 @@ TEST_F(Cleanup, EmptiesEverythingButTheRootAndNeverFollowsALink)
     ASSERT_TRUE(QFile::link(dir() + "/lonely.txt", root + "/link-to-file"));
     ASSERT_TRUE(QFile::link(dir() + "/nowhere", root + "/dangling"));
 
-    hs_reg::clearfolder(root);
+    {
+        // As the user whose scratch it is: root could empty a read-only folder anyway.
+        testenv::OrdinaryUser user(dir());
+        ASSERT_TRUE(user.ok()) << qPrintable(user.why());
+        hs_reg::clearfolder(root);
+    }
 
     EXPECT_TRUE(QFileInfo(root).isDir());
     EXPECT_EQ(entries(root), QStringList());
@@ -69,6 +77,40 @@ TEST_F(Cleanup, EmptiesEverythingButTheRootAndNeverFollowsALink)
     EXPECT_EQ(testenv::readFile(dir() + "/lonely.txt"), "single");
     EXPECT_TRUE(fh::startingWith(fh::logMessages(), "FEIL:").isEmpty()) << qPrintable(fh::logMessages().join('\n'));
     EXPECT_EQ(textfil::values().ErrorCount, 0);
+}
+
+// A network share or a bind mount below the root belongs to another file system: its files are not
+// the suite's scratch, whoever may delete them.
+TEST_F(Cleanup, AnotherFileSystemMountedBelowTheRootIsNeitherEnteredNorRemoved)
+{
+    // A mount namespace of this test process's own: nothing is left mounted when it ends.
+    if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+        GTEST_SKIP() << "no mount namespace can be made here (needs root)";
+    const QString root = dir() + "/scratch-tmp";
+    file(root + "/plain.txt");
+    QDir().mkpath(root + "/share");
+    QDir().mkpath(root + "/sub/bound");
+    file(dir() + "/elsewhere/kept.txt", "bound");
+    ASSERT_EQ(::mount("tmpfs", QFile::encodeName(root + "/share").constData(), "tmpfs", 0, "size=1m"), 0);
+    file(root + "/share/on-the-share.txt", "share");
+    // A bind mount of a folder of the same file system: the device number alone would not tell.
+    ASSERT_EQ(::mount(QFile::encodeName(dir() + "/elsewhere").constData(), QFile::encodeName(root + "/sub/bound").constData(),
+                      nullptr, MS_BIND, nullptr),
+              0);
+
+    hs_reg::clearfolder(root);
+
+    EXPECT_EQ(testenv::readFile(root + "/share/on-the-share.txt"), "share");
+    EXPECT_EQ(testenv::readFile(root + "/sub/bound/kept.txt"), "bound");
+    EXPECT_EQ(testenv::readFile(dir() + "/elsewhere/kept.txt"), "bound");
+    EXPECT_FALSE(QFile::exists(root + "/plain.txt"));
+    QStringList failures = fh::startingWith(fh::logMessages(), "FEIL:");
+    failures.sort();
+    EXPECT_EQ(failures,
+              QStringList({"FEIL: kan ikke slette mappen " + root + "/share/", "FEIL: kan ikke slette mappen " + root + "/sub/",
+                           "FEIL: kan ikke slette mappen " + root + "/sub/bound/"}));
+    ::umount2(QFile::encodeName(root + "/sub/bound").constData(), MNT_DETACH);
+    ::umount2(QFile::encodeName(root + "/share").constData(), MNT_DETACH);
 }
 
 TEST_F(Cleanup, VerboseLinesComeFolderFirstThenItsFiles)
