@@ -1,13 +1,16 @@
 #include "common/textfile.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #ifndef Q_OS_WIN
 #include <unistd.h>
 #endif
 
+#include "platform/files.h"
 #include "platform/system.h"
 #include "platform/textcodec.h"
 
@@ -223,6 +226,90 @@ bool writeAtomically(const QString &path, const QByteArray &bytes, QString *erro
     return writeAtomically(path, {QByteArrayView(bytes)}, error);
 }
 
+namespace {
+
+std::function<void(const QString &)> &warningHandler()
+{
+    static std::function<void(const QString &)> handler;
+    return handler;
+}
+
+void warn(const QString &text)
+{
+    if (warningHandler())
+        warningHandler()(text);
+    else
+        std::fprintf(stderr, "%s\n", qUtf8Printable(text));
+}
+
+// Writes every byte, a short write followed by another, so the reason reported is the system's own.
+bool writeAll(QFileDevice &f, std::initializer_list<QByteArrayView> pieces)
+{
+    for (const QByteArrayView bytes : pieces) {
+        for (qsizetype done = 0; done < bytes.size();) {
+            const qint64 n = f.write(bytes.data() + done, bytes.size() - done);
+            if (n <= 0)
+                return false;
+            done += qsizetype(n);
+        }
+    }
+    return true;
+}
+
+// The data on the disk before the call returns; a failed sync is a failed write.
+bool sync(QFileDevice &f, QString *reason)
+{
+#ifndef Q_OS_WIN
+    if (::fsync(f.handle()) != 0) {
+        *reason = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+#else
+    Q_UNUSED(f);
+    Q_UNUSED(reason);
+#endif
+    return true;
+}
+
+// The file's own bytes replaced where they stand, the old ones kept to be put back on failure.
+bool writeInPlace(const QString &path, std::initializer_list<QByteArrayView> pieces, const QString &whyNotAtomic,
+                  QString *error)
+{
+    const auto fail = [&](const QString &reason) {
+        if (error)
+            *error = reason;
+        return false;
+    };
+    QFile f(path);
+    if (!f.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
+        return fail(whyNotAtomic);
+    const QByteArray old = f.readAll();
+    if (f.error() != QFile::NoError || old.size() != f.size())
+        return fail(whyNotAtomic + QStringLiteral("; filen kan heller ikke leses, så den kan ikke skrives direkte uten fare for å miste innholdet"));
+    qint64 size = 0;
+    for (const QByteArrayView bytes : pieces)
+        size += bytes.size();
+    QString reason;
+    if (f.seek(0) && writeAll(f, pieces) && f.resize(size) && sync(f, &reason)) {
+        warn(QStringLiteral("ADVARSEL: ") + path + QStringLiteral(" ble skrevet direkte i filen, ikke gjennom en midlertidig fil: ")
+             + whyNotAtomic);
+        return true;
+    }
+    if (reason.isEmpty())
+        reason = f.errorString();
+    // The old bytes back; what is beyond them goes.
+    f.unsetError();
+    const bool restored = f.seek(0) && writeAll(f, {QByteArrayView(old)}) && f.resize(old.size()) && sync(f, &reason);
+    return fail(restored ? reason : reason + QStringLiteral("; det gamle innholdet kunne ikke settes tilbake"));
+}
+
+} // namespace
+
+void setWarningHandler(std::function<void(const QString &)> handler)
+{
+    warningHandler() = std::move(handler);
+}
+
 bool writeAtomically(const QString &path, std::initializer_list<QByteArrayView> pieces, QString *error)
 {
     QSaveFile f(path);
@@ -232,28 +319,43 @@ bool writeAtomically(const QString &path, std::initializer_list<QByteArrayView> 
         f.cancelWriting();
         return false;
     };
+    // A shared folder may let the user write the file but not create one beside it.
+    const auto inPlace = [&](const QString &why) {
+        f.cancelWriting();
+        if (!QFileInfo::exists(path))
+            return fail(why);
+        return writeInPlace(path, pieces, why, error);
+    };
     // Unbuffered, so that a full disk shows in write() here: a write buffer would be flushed by
     // commit(), which goes on to replace the old file with the short one when that flush fails.
     if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return inPlace(f.errorString());
+    if (!platform::files::keepOwnerAndMode(path.toStdU16String(), f.handle()))
+        return inPlace(QStringLiteral("en ny fil kan ikke få gruppen til den gamle"));
+    if (!writeAll(f, pieces))
         return fail(f.errorString());
-    for (const QByteArrayView bytes : pieces) {
-        for (qsizetype done = 0; done < bytes.size();) {
-            // A short write is followed by another, so the reason reported is the system's own.
-            const qint64 n = f.write(bytes.data() + done, bytes.size() - done);
-            if (n <= 0)
-                return fail(f.errorString());
-            done += qsizetype(n);
-        }
-    }
-#ifndef Q_OS_WIN
     // commit() ignores a failed sync, and the rename would then put a file whose data may never
     // reach the disk in place of the old one.
-    if (::fsync(f.handle()) != 0)
-        return fail(QString::fromLocal8Bit(std::strerror(errno)));
-#endif
-    if (!f.commit())
+    QString reason;
+    if (!sync(f, &reason))
+        return fail(reason);
+    if (!f.commit()) {
+        if (f.error() == QFileDevice::RenameError)
+            return inPlace(f.errorString());
         return fail(f.errorString());
+    }
     return true;
+}
+
+bool append(const QString &path, std::initializer_list<QByteArrayView> pieces, QString *error)
+{
+    QFile f(path);
+    QString reason;
+    if (f.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered) && writeAll(f, pieces) && sync(f, &reason))
+        return true;
+    if (error)
+        *error = reason.isEmpty() ? f.errorString() : reason;
+    return false;
 }
 
 } // namespace textfile

@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+#include <functional>
 #include <initializer_list>
 #include <QStringList>
 
@@ -39,9 +40,19 @@ QString joinLines(const QStringList &lines);
 // Reads the whole file. False with error set when it exists but cannot be read.
 bool readAll(const QString &path, QByteArray &bytes, QString *error = nullptr);
 // Replaces the file's content through a temporary file beside it, so a crash or a full disk never
-// leaves a half-written file. False with a readable reason on failure.
+// leaves a half-written file; the new file keeps the owner, group and mode of the old one where the
+// platform allows. Where no temporary file can be made or put in place (a shared folder that lets
+// the user write the file but not create one) or the file's group could not be kept, the file is
+// written in place instead: its old bytes are read first and put back when the write fails, and the
+// warning handler is told why. False with a readable reason on failure.
 bool writeAtomically(const QString &path, const QByteArray &bytes, QString *error = nullptr);
 // The same for content made of pieces written one after another, without joining them first.
 bool writeAtomically(const QString &path, std::initializer_list<QByteArrayView> pieces, QString *error = nullptr);
+// Adds the pieces at the end of the file, creating it when missing. False with a reason on failure.
+bool append(const QString &path, std::initializer_list<QByteArrayView> pieces, QString *error = nullptr);
+
+// Who hears of a write that could not be atomic ("ADVARSEL: ..." lines); the log installs itself.
+// Without a handler the text goes to standard error.
+void setWarningHandler(std::function<void(const QString &)> handler);
 
 } // namespace textfile

@@ -156,6 +156,7 @@ Values &values()
 void reset()
 {
     values() = Values();
+    textfile::setWarningHandler(WriteLog);
 }
 
 QString datetimetext()
@@ -213,6 +214,7 @@ void ClearLog()
         // The line now stands in the file: held as read from it, so that reading the old log back
         // at start-up does not add it a second time after itself.
         v.LogLines.loadFile(v.LogFile);
+        v.OldLogUnread = false;
     }
     v.ErrorCount = 0;
 }
@@ -220,6 +222,7 @@ void ClearLog()
 void prepare()
 {
     values().LogLines.clear();
+    textfile::setWarningHandler(WriteLog);
     LogFileName();
 }
 
@@ -230,8 +233,14 @@ bool readOldLog()
         return true;
     // Only this run's own lines: a file already loaded (by ClearLog) is replaced, not repeated.
     const QStringList earlier = v.LogLines.appended();
-    if (!v.LogLines.loadFile(v.LogFile))
+    QString reason;
+    if (!v.LogLines.loadFile(v.LogFile, &reason)) {
+        // Replacing it at exit would destroy every earlier line.
+        v.OldLogUnread = true;
+        WriteLog(QStringLiteral("FEIL: kan ikke lese loggen ") + v.LogFile + QStringLiteral(": ") + reason
+                 + QStringLiteral("; linjene fra denne kjøringen legges til på slutten av den"));
         return false;
+    }
     for (const QString &line : earlier)
         v.LogLines.append(line);
     return true;
@@ -240,8 +249,23 @@ bool readOldLog()
 bool finish(QString *error)
 {
     Values &v = values();
-    const bool ok = v.LogLines.saveFile(v.LogFile, error);
+    // A warning now could only go into a log that is already being written.
+    textfile::setWarningHandler(nullptr);
+    bool ok = true;
+    if (!v.OldLogUnread) {
+        ok = v.LogLines.saveFile(v.LogFile, error);
+    } else if (!v.LogLines.appended().isEmpty()) {
+        // The file's encoding is unknown: the code page where it holds the lines, else UTF-8, and
+        // never a byte-order mark in the middle of a file.
+        const QString text = textfile::joinLines(v.LogLines.appended());
+        textfile::Encoding e = textfile::Encoding::Ansi;
+        QByteArray bytes = textfile::encode(text, e);
+        if (e != textfile::Encoding::Ansi)
+            bytes = text.toUtf8();
+        ok = textfile::append(v.LogFile, {QByteArrayView(bytes)}, error);
+    }
     v.LogLines.clear();
+    textfile::setWarningHandler(WriteLog);
     return ok;
 }
 

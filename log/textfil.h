@@ -51,6 +51,9 @@ struct Values {
     qint32 ErrorCount = 0;
     qint32 WarningCount = 0;
     qint32 HintCount = 0;
+    // The log file existed but could not be read at start-up: at exit this run's lines are added to
+    // its end instead of replacing what it holds.
+    bool OldLogUnread = false;
 };
 Values &values();
 // Back to the values at program start (tests).
@@ -71,9 +74,11 @@ void ClearLog();
 // Log preparation, the first stage of the run: empty LogLines, LogFile computed.
 void prepare();
 // When LogFile exists, its lines replace LogLines; lines of this run logged before are kept after
-// them. Returns false when the file exists but cannot be read.
+// them. Returns false when the file exists but cannot be read: that is logged, and the exit then
+// adds this run's lines to the file instead of replacing it.
 bool readOldLog();
-// The last stage of the run: LogLines written whole to LogFile. False when that failed.
+// The last stage of the run: LogLines written whole to LogFile (or only this run's lines added to
+// its end, when it could not be read). False when that failed.
 bool finish(QString *error = nullptr);
 
 } // namespace textfil

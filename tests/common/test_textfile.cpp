@@ -2,11 +2,14 @@
 // atomic writes.
 #include <QDir>
 #include <QFile>
+#include <csignal>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include "common/textfile.h"
 #include "common/ui_hooks.h"
 #include "support/foundation_helpers.h"
+#include "support/ordinary_user.h"
 #include "support/test_env.h"
 
 namespace {
@@ -176,6 +179,85 @@ TEST_F(AtomicWrite, FailuresSayWhy)
     QDir().mkpath(dir() + "/afolder");
     EXPECT_FALSE(textfile::readAll(dir() + "/afolder", bytes, &error));
     EXPECT_FALSE(error.isEmpty());
+}
+
+// A shared folder on a file server often lets a user write the settings file but not create a file
+// beside it, or gives the file a group the user is not in. Written as an ordinary account.
+struct SharedCase {
+    const char *name;
+    mode_t folderMode;
+    bool foreignGroup;  // the file belongs to root's group, which the account is not in
+    bool inPlace;
+};
+
+class SharedFolderWrite : public TempEnvTest, public ::testing::WithParamInterface<SharedCase> {};
+
+TEST_P(SharedFolderWrite, KeepsOwnerGroupAndModeAndWritesInPlaceOnlyWhenItMust)
+{
+    const SharedCase &c = GetParam();
+    const QString folder = dir() + "/share", path = folder + "/veltrona.ini";
+    ASSERT_TRUE(testenv::writeFile(path, "old content"));
+    QString why;
+    ASSERT_TRUE(testenv::OrdinaryUser::handOver(dir(), &why)) << qPrintable(why);
+    if (c.foreignGroup && ::lchown(QFile::encodeName(path).constData(), uid_t(-1), 0) != 0)
+        GTEST_SKIP() << "only root can give the file to another group";
+    fh::chmodPath(path, 0664);
+    fh::chmodPath(folder, c.folderMode);
+    struct stat before {}, after {};
+    ::stat(QFile::encodeName(path).constData(), &before);
+    QStringList warnings;
+    textfile::setWarningHandler([&](const QString &w) { warnings << w; });
+    {
+        testenv::OrdinaryUser user;
+        ASSERT_TRUE(user.ok()) << qPrintable(user.why());
+        QString error;
+        EXPECT_TRUE(textfile::writeAtomically(path, "new", &error)) << qPrintable(error);
+    }
+    textfile::setWarningHandler(nullptr);
+    fh::chmodPath(folder, 0755);
+    ::stat(QFile::encodeName(path).constData(), &after);
+    EXPECT_EQ(testenv::readFile(path), "new");
+    EXPECT_EQ(after.st_ino == before.st_ino, c.inPlace);
+    EXPECT_EQ(after.st_uid, before.st_uid);
+    EXPECT_EQ(after.st_gid, before.st_gid);
+    EXPECT_EQ(after.st_mode & 07777, 0664u);
+    EXPECT_EQ(warnings.size(), c.inPlace ? 1 : 0) << qPrintable(warnings.join('\n'));
+    if (c.inPlace && !warnings.isEmpty())
+        EXPECT_TRUE(warnings[0].startsWith("ADVARSEL: " + path)) << qPrintable(warnings[0]);
+    EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList({"veltrona.ini"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, SharedFolderWrite,
+                         ::testing::Values(SharedCase{"WritableFolder", 0755, false, false},
+                                           SharedCase{"FolderRefusesNewFiles", 0555, false, true},
+                                           SharedCase{"GroupTheUserIsNotIn", 0755, true, true}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(AtomicWrite, AWriteInPlaceThatFailsPutsTheOldBytesBack)
+{
+    const QString folder = dir() + "/share", path = folder + "/veltrona.ini";
+    ASSERT_TRUE(testenv::writeFile(path, "old content"));
+    fh::chmodPath(folder, 0555);
+    // A file-size limit makes the write fail for real, as a full disk would.
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit {};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    const rlim_t soft = limit.rlim_cur;
+    QString error;
+    bool written = true;
+    {
+        testenv::OrdinaryUser user(dir());
+        ASSERT_TRUE(user.ok()) << qPrintable(user.why());
+        limit.rlim_cur = 4096;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        written = textfile::writeAtomically(path, QByteArray(64 << 10, 'x'), &error);
+        limit.rlim_cur = soft;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(written);
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(testenv::readFile(path), "old content");
 }
 
 TEST(UiHooks, InstalledHooksAreCalledAndUninstallFallsBack)

@@ -6,6 +6,7 @@
 #include "log/textfil.h"
 #include "platform/datetimetext.h"
 #include "support/foundation_helpers.h"
+#include "support/ordinary_user.h"
 #include "support/test_env.h"
 
 namespace {
@@ -271,7 +272,47 @@ TEST_F(Log, UnreadableOldLogKeepsTheLines)
     log().LogEnabled = true;
     textfil::WriteLog("early");
     textfil::readOldLog();
-    EXPECT_EQ(fh::logMessages(), QStringList({"early"}));
+    EXPECT_EQ(fh::logMessages().first(), "early");
+}
+
+TEST_F(Log, AnOldLogTheUserMayWriteButNotReadGetsThisRunsLinesAddedAtItsEnd)
+{
+    const QByteArray old = "01.12.2026 09:00:00 tidligere kjøring\r\n";
+    ASSERT_TRUE(testenv::writeFile(log().LogFile, old));
+    QString why;
+    ASSERT_TRUE(testenv::OrdinaryUser::handOver(dir(), &why)) << qPrintable(why);
+    fh::chmodPath(log().LogFile, 0200);
+    log().LogEnabled = true;
+    bool read = true, finished = false;
+    {
+        testenv::OrdinaryUser user;
+        ASSERT_TRUE(user.ok()) << qPrintable(user.why());
+        textfil::WriteLog("early");
+        read = textfil::readOldLog();
+        textfil::WriteLog("late æ");
+        finished = textfil::finish();
+    }
+    EXPECT_FALSE(read);
+    EXPECT_TRUE(finished);
+    const QByteArray after = testenv::readFile(log().LogFile);
+    ASSERT_TRUE(after.startsWith(old)) << after.constData();
+    const QStringList added = textfile::splitLines(textfile::decode(after.mid(old.size())));
+    ASSERT_EQ(added.size(), 3) << qPrintable(added.join('\n'));
+    EXPECT_EQ(added[0], stamp + " early");
+    EXPECT_TRUE(added[1].startsWith(stamp + " FEIL: kan ikke lese loggen " + log().LogFile)) << qPrintable(added[1]);
+    EXPECT_EQ(added[2], stamp + " late æ");
+
+    // Neither readable nor writable: the file stays as it is and the failure is reported.
+    fh::chmodPath(log().LogFile, 0000);
+    QString error;
+    {
+        testenv::OrdinaryUser user;
+        textfil::prepare();
+        EXPECT_FALSE(textfil::readOldLog());
+        EXPECT_FALSE(textfil::finish(&error));
+    }
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(testenv::readFile(log().LogFile), after);
 }
 
 } // namespace
