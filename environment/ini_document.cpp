@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QDateTime>
+#include <QThread>
 
 #include "platform/system.h"
 #include "platform/textcodec.h"
@@ -16,6 +17,10 @@ namespace {
 // How long before it was seen a file must have been changed last for its size and time to vouch for
 // its bytes; more than the coarsest file-system clock tick (FAT: 2 s).
 constexpr qint64 kSettledMs = 3000;
+
+// A file changed by another program that cannot be read again is tried this often, this far apart.
+constexpr int kRereadAttempts = 5;
+constexpr unsigned long kRereadPauseMs = 100;
 
 bool blank(QChar c)
 {
@@ -492,8 +497,23 @@ bool IniDocument::save(QString *error, bool *merged)
     }
     const bool diskChangedSince = diskChanged();
     if (diskChangedSince) {
+        // Another program wrote the file. Its keys must survive, so what it wrote has to be read; a
+        // file it still holds locked gets a moment, and one that cannot be read is left alone.
         IniDocument fresh(path_);
-        if (fresh.load()) {
+        QString reason;
+        bool read = fresh.load(&reason);
+        for (int attempt = 1; !read && attempt < kRereadAttempts; ++attempt) {
+            QThread::msleep(kRereadPauseMs);
+            read = fresh.load(&reason);
+        }
+        if (!read) {
+            if (error)
+                *error = QStringLiteral("filen er endret av et annet program og kan ikke leses igjen (%1); den blir ikke overskrevet")
+                             .arg(reason);
+            return false;
+        }
+        // A file gone again since the look above is written whole, as it stands here.
+        if (fresh.disk_.exists) {
             for (const auto &[section, key] : journal_)
                 fresh.setValue(section, key, value(section, key));
             const std::vector<std::pair<QString, QString>> journal = std::move(journal_);

@@ -12,6 +12,7 @@
 #include "log/textfil.h"
 #include "support/fake_registry.h"
 #include "support/foundation_helpers.h"
+#include "support/ordinary_user.h"
 #include "support/test_env.h"
 
 namespace {
@@ -188,6 +189,38 @@ TEST_F(MergeTest, StoreLogsTheMergeWhenVerbose)
               QStringList{QStringLiteral("Flettet endringer fra andre programmer inn i ") + file()});
     const QByteArray bytes = read();
     EXPECT_TRUE(bytes.contains("c=3\r\nd=4\r\n")) << bytes.constData();
+}
+
+// The other program's file cannot be read again (it holds it with a deny-read lock, or the user may
+// write it but not read it): the write-back fails and leaves it alone, also at exit.
+TEST_F(MergeTest, AChangedFileThatCannotBeReadAgainIsNeverOverwritten)
+{
+    FakeRegistry reg;
+    fh::standardMachine(reg);
+    platform::installRegistry(&reg);
+    textfil::values().LogEnabled = true;
+    write("[STANDARD]\r\na=1\r\n");
+    hs_reg::values().ininame = file();
+    hs_reg::openini(file());
+    hs_reg::writestr(QStringLiteral("b"), QStringLiteral("2"));
+    otherProgramWrites({{QStringLiteral("c"), QStringLiteral("3")}});
+    const QByteArray theirs = read();
+    QString why;
+    ASSERT_TRUE(testenv::OrdinaryUser::handOver(dir(), &why)) << qPrintable(why);
+    fh::chmodPath(file(), 0200);
+    QString error;
+    bool written = true;
+    {
+        testenv::OrdinaryUser user;
+        ASSERT_TRUE(user.ok()) << qPrintable(user.why());
+        written = hs_reg::writeBack(&error);
+        EXPECT_EQ(hs_reg::readstr(QStringLiteral("b")), QStringLiteral("2"));  // still held in memory
+        hs_reg::shutdown();
+    }
+    EXPECT_FALSE(written);
+    EXPECT_TRUE(error.contains(QStringLiteral("endret av et annet program"))) << qPrintable(error);
+    EXPECT_EQ(read(), theirs);
+    EXPECT_TRUE(fh::logMessages().contains(QStringLiteral("INI-CRASH i HS_REG: ") + file()));
 }
 
 // The real program runs while this process has the same file open: both sets of changes remain.
