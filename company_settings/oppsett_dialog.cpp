@@ -36,6 +36,7 @@
 #include "dialogs/janei.h"
 #include "environment/hs_reg.h"
 #include "environment/ini_document.h"
+#include "log/textfil.h"
 #include "platform/printers.h"
 
 using Timesetu::Kind;
@@ -739,10 +740,15 @@ void TOppsettDialog::loadSideFiles()
 {
     for (const Timesetu::SideFile &file : Timesetu::sideFiles()) {
         const QString path = Timesetu::sideFilePath(file);
-        if (!QFileInfo::exists(path))
+        if (!QFileInfo::exists(path)) {
+            unreadSideFiles_.remove(file.control);  // nothing there to lose
             continue;  // the field keeps what it holds
+        }
         QByteArray bytes;
-        if (!textfile::readAll(path, bytes)) {
+        QString reason;
+        if (!textfile::readAll(path, bytes, &reason)) {
+            unreadSideFiles_.insert(file.control, reason);
+            textfil::WriteLog(QStringLiteral("FEIL: kan ikke lese filen ") + path + QStringLiteral(": ") + reason);
             // Only the standard texts are worth a message; the other lists are optional.
             if (file.naming == Timesetu::SideFileName::StandardText) {
                 QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Feil"),
@@ -751,6 +757,7 @@ void TOppsettDialog::loadSideFiles()
             }
             continue;
         }
+        unreadSideFiles_.remove(file.control);
         textfile::Encoding encoding = textfile::Encoding::Ansi;
         const QString text = textfile::decode(bytes, &encoding);
         sideFileEncodings_.insert(file.control, encoding);
@@ -812,7 +819,7 @@ void TOppsettDialog::reportFailure(const QString &text)
     box.exec();
 }
 
-bool TOppsettDialog::saveSideFiles()
+bool TOppsettDialog::saveSideFiles(QStringList &leftOut)
 {
     for (const QString &name : Timesetu::sideFileSaveOrder()) {
         const Timesetu::SideFile *file = nullptr;
@@ -821,6 +828,10 @@ bool TOppsettDialog::saveSideFiles()
                 file = &f;
         }
         const QString path = Timesetu::sideFilePath(*file);
+        if (unreadSideFiles_.contains(name)) {
+            leftOut << QStringLiteral("\"%1\" (%2)").arg(path, unreadSideFiles_.value(name));
+            continue;
+        }
         QString reason;
         if (hs_reg::isReadOnlyFile(path)) {
             // The mark is honoured even where the process could write anyway.
@@ -849,13 +860,31 @@ bool TOppsettDialog::Skriv()
     Timesetu::backupFiles(files, &Timesetu::suiteBackupFolder);
     for (const QString &key : Timesetu::saveOrder())
         saveSetting(*Timesetu::findSetting(key));
-    if (!saveSideFiles())
+    QStringList leftOut;
+    if (!saveSideFiles(leftOut))
         return false;
     Lagret = true;
     QString error;
-    if (!hs_reg::openmainini(&error)) {
-        reportFailure(QStringLiteral("Kan ikke lagre innstillingene: ") + error);
-        return false;
+    const bool saved = hs_reg::openmainini(&error);
+    QStringList messages;
+    if (!saved)
+        messages << QStringLiteral("Kan ikke lagre innstillingene: ") + error;
+    if (!leftOut.isEmpty()) {
+        QString text = leftOut.size() == 1
+            ? QStringLiteral("denne filen er ikke lagret:\n%1\n\nDen kunne ikke leses da tekstene ble hentet, og ville "
+                             "ellers blitt overskrevet med innhold du ikke har sett. Filen er uendret, og teksten står "
+                             "fortsatt i feltet.")
+            : QStringLiteral("disse filene er ikke lagret:\n%1\n\nDe kunne ikke leses da tekstene ble hentet, og ville "
+                             "ellers blitt overskrevet med innhold du ikke har sett. Filene er uendret, og tekstene står "
+                             "fortsatt i feltene.");
+        text = text.arg(leftOut.join(QLatin1Char('\n'))) + QStringLiteral(" Trykk \"Hent\" når filen kan leses igjen.");
+        if (saved)
+            text.prepend(QStringLiteral("Innstillingene er lagret, men "));
+        else
+            text[0] = text[0].toUpper();
+        messages << text;
     }
-    return true;
+    if (!messages.isEmpty())
+        reportFailure(messages.join(QStringLiteral("\n\n")));
+    return messages.isEmpty();
 }

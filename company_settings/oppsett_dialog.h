@@ -42,7 +42,8 @@ public:
     // Fills every field from the settings store and the side files.
     void Les();
     // Stores every field and the side files, then writes the settings file. False when the save
-    // stopped on a failure, which has been shown to the user.
+    // stopped on a failure, or left out a side file whose last load failed, which has been shown to
+    // the user (the window then stays open with the text in its field).
     bool Skriv();
     void OKBtnClick();
     void CancelBtnClick();
@@ -131,12 +132,16 @@ private:
     void saveSetting(const Timesetu::Setting &s);
     void loadPrinters(qint32 index);
     void loadSideFiles();
-    bool saveSideFiles();
+    // Side files whose last load failed are not written; leftOut names them with the reason.
+    bool saveSideFiles(QStringList &leftOut);
     void reportFailure(const QString &text);
     // Position and size of the window with its frame.
     QRect outerRect();
 
     QHash<QString, QWidget *> controls_;
     QHash<QString, textfile::Encoding> sideFileEncodings_;
+    // Side files whose last load failed, by control, with the reason: writing the field over such a
+    // file would destroy texts nobody has seen, so saves leave it alone until a load succeeds.
+    QHash<QString, QString> unreadSideFiles_;
     bool shown_ = false;
 };

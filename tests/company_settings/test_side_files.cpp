@@ -13,6 +13,9 @@
 #include "common/textfile.h"
 #include "dialog_fixture.h"
 #include "environment/hs_reg.h"
+#include "log/textfil.h"
+#include "support/foundation_helpers.h"
+#include "support/ordinary_user.h"
 
 namespace {
 
@@ -122,6 +125,49 @@ TEST_F(OppsettTest, UnreadableStandardTextFileIsReportedAndTheOthersStillLoad)
     EXPECT_EQ(buttons, 1);
     EXPECT_EQ(TOppsettDialog::memoLines(d.Leveringstekst), QStringList{"Bud"});
     EXPECT_FALSE(d.Lagret);
+}
+
+// The sales texts may be replaced but not read (as when another program holds the file with a
+// deny-read lock): saving never writes the field over texts nobody has seen; the rest is saved.
+TEST_F(OppsettTest, ASideFileThatCouldNotBeReadIsNotReplacedUntilALoadReadsIt)
+{
+    textfil::values().LogEnabled = true;
+    const QString txp = etc() + "FIRMA.TXP";
+    ASSERT_TRUE(testenv::writeFile(txp, "Første\r\nAndre\r\n"));
+    openSettings(standard({"Arbeid_ArbeidstidStart=08:00", "Firma_Navn=Gammelt"}));
+    QString why;
+    ASSERT_TRUE(testenv::OrdinaryUser::handOver(dir(), &why)) << qPrintable(why);
+    fh::chmodPath(txp, 0200);
+    QString message;
+    {
+        testenv::OrdinaryUser user;
+        ASSERT_TRUE(user.ok()) << qPrintable(user.why());
+        TOppsettDialog &d = dialog();  // no message for this file, as for the other optional lists
+        EXPECT_FALSE(modalSeen());
+        d.bNavn->setText(QStringLiteral("Nytt"));
+        TOppsettDialog::setMemoLines(d.StdTekst2, {QStringLiteral("skrevet nå")});
+        onNextModal([&](QWidget *w) {
+            message = static_cast<QMessageBox *>(w)->text();
+            static_cast<QDialog *>(w)->accept();
+        });
+        QTest::mouseClick(d.OKBtn, Qt::LeftButton);
+        EXPECT_TRUE(d.isVisible());  // the typed text is still there to keep
+        EXPECT_EQ(TOppsettDialog::memoLines(d.StdTekst2), QStringList{QStringLiteral("skrevet nå")});
+        fh::chmodPath(txp, 0600);
+        EXPECT_EQ(testenv::readFile(txp), QByteArray("Første\r\nAndre\r\n"));
+        // Read again, the file is the field's once more and the next save writes it.
+        QTest::mouseClick(d.BitBtn3, Qt::LeftButton);
+        EXPECT_EQ(TOppsettDialog::memoLines(d.StdTekst2), (QStringList{QStringLiteral("Første"), QStringLiteral("Andre")}));
+        TOppsettDialog::setMemoLines(d.StdTekst2, {QStringLiteral("Tredje")});
+        QTest::mouseClick(d.BitBtn1, Qt::LeftButton);
+    }
+    EXPECT_TRUE(message.contains(txp)) << qPrintable(message);
+    EXPECT_EQ(storedValue(QStringLiteral("Firma_Navn")), QStringLiteral("Nytt"));
+    EXPECT_EQ(testenv::readFile(txp), QByteArray("Tredje\r\n"));
+    bool logged = false;
+    for (const QString &line : textfil::values().LogLines.toStringList())
+        logged = logged || line.contains(QStringLiteral("FEIL: kan ikke lese filen ") + txp);
+    EXPECT_TRUE(logged);
 }
 
 TEST_F(OppsettTest, FailingSideFileWriteStopsTheSaveAndOkKeepsTheWindowOpen)
