@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QShowEvent>
 
@@ -66,6 +67,17 @@ namespace {
 void logFailure(const QString &what, const QString &error)
 {
     textfil::WriteLog(QStringLiteral("FEIL: ") + what + QStringLiteral(": ") + error);
+    // Once a run: the same failure at every question would only be in the way.
+    bool &shown = values().switchFailureShown;
+    if (shown)
+        return;
+    shown = true;
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Bruker oppsett"),
+                    QStringLiteral("Det som skrives her, blir ikke husket til neste gang: ") + what + QStringLiteral(".\n\n")
+                        + error,
+                    QMessageBox::Ok);
+    box.setObjectName(QStringLiteral("SwitchFailure"));
+    box.exec();
 }
 
 } // namespace

@@ -30,6 +30,7 @@ namespace input {
 struct Values {
     QString SisteInput;        // the answer of the latest call; empty after a cancel
     bool InputErTall = true;   // SisteInput holds only digits, "," and "." (empty counts)
+    bool switchFailureShown = false;  // a failed switch of settings file has been shown to the user
 };
 Values &values();
 // Back to the values at program start (tests).
@@ -49,10 +50,12 @@ bool ertall(const QString &text);
 
 // The personal settings file made current for a short read or write. False, with a "FEIL: " line in
 // the log, when the store could not switch; the main settings file is then still current.
+// The first failed switch of the run is also shown in a message box, so a user whose answers are
+// never remembered is told why; the question itself goes on.
 bool openpersonal();
 // Back to the main settings file after openpersonal(). When the personal file cannot be written back,
-// that is logged and the main file is opened again anyway, so the run never stays on the personal
-// file (the main file was written just before, so nothing of it is lost).
+// that is logged (and shown, as above) and the main file is opened again anyway, so the run never
+// stays on the personal file (the main file was written just before, so nothing of it is lost).
 void closepersonal();
 
 } // namespace input

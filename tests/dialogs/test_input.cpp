@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
@@ -270,6 +272,7 @@ INSTANTIATE_TEST_SUITE_P(Rectangles, InputPlacementTest,
 
 TEST_F(InputTest, ReadOnlyMainFileStillAsksButRemembersNothing)
 {
+    input::values().switchFailureShown = true;  // told before: the message box has its own test
     ASSERT_TRUE(hs_reg::writeBack());
     ASSERT_TRUE(QFile::setPermissions(hs_reg::values().ininame, QFile::ReadOwner | QFile::ReadGroup));
     remember(QStringLiteral("gammelt"));
@@ -286,6 +289,7 @@ TEST_F(InputTest, ReadOnlyMainFileStillAsksButRemembersNothing)
 
 TEST_F(InputTest, PersonalFileThatCannotBeWrittenLeavesTheMainFileCurrent)
 {
+    input::values().switchFailureShown = true;
     remember(QStringLiteral("gammelt"));
     ASSERT_TRUE(QFile::setPermissions(personalFile(), QFile::ReadOwner | QFile::ReadGroup));
     hs_reg::writestr(QStringLiteral("Ulagret"), QStringLiteral("verdi"));
@@ -300,6 +304,37 @@ TEST_F(InputTest, PersonalFileThatCannotBeWrittenLeavesTheMainFileCurrent)
     // What the main document held went to disk with the first switch and is current again.
     EXPECT_EQ(hs_reg::readstr(QStringLiteral("Ulagret")), QStringLiteral("verdi"));
     EXPECT_EQ(rememberedOnDisk(), QStringLiteral("gammelt"));
+}
+
+// A user whose answers are never remembered is told why, once a run; the question itself goes on.
+TEST_F(InputTest, AFailedSwitchIsShownOnceAndTheQuestionGoesOn)
+{
+    ASSERT_TRUE(hs_reg::writeBack());
+    ASSERT_TRUE(QFile::setPermissions(hs_reg::values().ininame, QFile::ReadOwner | QFile::ReadGroup));
+    QStringList told;
+    int asked = 0;
+    QPointer<TInputForm> answered;
+    // One poll answers whatever comes up, so no window waits inside another's loop.
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        QWidget *w = QApplication::activeModalWidget();
+        if (auto *box = qobject_cast<QMessageBox *>(w)) {
+            told << box->text();
+            box->accept();
+        } else if (auto *form = qobject_cast<TInputForm *>(w); form && form != answered && form->Edit1->hasFocus()) {
+            answered = form;
+            ++asked;
+            QTest::keyClicks(form->Edit1, QStringLiteral("svar"));
+            QTest::keyClick(form->Edit1, Qt::Key_Return);
+        }
+    });
+    poll.start(10);
+    EXPECT_EQ(input::HentInput(QStringLiteral("Navn"), QString()), QStringLiteral("svar"));
+    EXPECT_EQ(input::HentInput(QStringLiteral("Navn"), QString()), QStringLiteral("svar"));
+    EXPECT_EQ(asked, 2);
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_TRUE(told[0].contains(QStringLiteral("skrivebeskyttet"))) << qPrintable(told[0]);
+    EXPECT_TRUE(mainFileCurrent());
 }
 
 // --- Screenshots (run by tests/screenshots/test_cases.sh under a virtual display) ----------------------
