@@ -310,6 +310,7 @@ TEST_F(InputTest, PersonalFileThatCannotBeWrittenLeavesTheMainFileCurrent)
 TEST_F(InputTest, AFailedSwitchIsShownOnceAndTheQuestionGoesOn)
 {
     ASSERT_TRUE(hs_reg::writeBack());
+    // The store itself refuses a file marked read-only, as root as for an ordinary account.
     ASSERT_TRUE(QFile::setPermissions(hs_reg::values().ininame, QFile::ReadOwner | QFile::ReadGroup));
     QStringList told;
     int asked = 0;
