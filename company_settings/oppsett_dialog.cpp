@@ -36,6 +36,7 @@
 #include "dialogs/janei.h"
 #include "environment/hs_reg.h"
 #include "environment/ini_document.h"
+#include "log/textfil.h"
 #include "platform/printers.h"
 
 using Timesetu::Kind;
@@ -826,10 +827,13 @@ bool TOppsettDialog::saveSideFiles()
             // The mark is honoured even where the process could write anyway.
             reason = QStringLiteral("Filen er skrivebeskyttet.");
         } else {
-            textfile::Encoding encoding = sideFileEncodings_.value(name, textfile::Encoding::Ansi);
+            const textfile::Encoding readIn = sideFileEncodings_.value(name, textfile::Encoding::Ansi);
+            textfile::Encoding encoding = textfile::writeBackEncoding(readIn);
             const QByteArray bytes =
                 textfile::encode(textfile::joinLines(memoLines(static_cast<QPlainTextEdit *>(control(name)))), encoding);
             if (textfile::writeAtomically(path, bytes, &reason)) {
+                if (const QString warning = textfile::formChangeWarning(path, readIn, encoding); !warning.isEmpty())
+                    textfil::WriteLog(warning);
                 sideFileEncodings_.insert(name, encoding);
                 continue;
             }
