@@ -127,6 +127,36 @@ QString decode(const QByteArray &bytes, Encoding *encoding)
     return decodeAs(bom ? bytes.mid(bom) : bytes, e);
 }
 
+Encoding writeBackEncoding(Encoding readIn)
+{
+    return readIn == Encoding::Utf8 ? Encoding::Ansi : readIn;
+}
+
+QString formChangeWarning(const QString &path, Encoding readIn, Encoding written)
+{
+    if (writeBackEncoding(readIn) == readIn)
+        return QString(QLatin1String(""));
+    // Notepad's names of the forms, with the byte-order mark spelt out.
+    const auto name = [](Encoding e) {
+        switch (e) {
+        case Encoding::Ansi:
+            return QStringLiteral("ANSI (8-biters tegntabell)");
+        case Encoding::Utf8:
+            return QStringLiteral("UTF-8 uten BOM");
+        case Encoding::Utf8Bom:
+            return QStringLiteral("UTF-8 med BOM");
+        case Encoding::Utf16LE:
+            return QStringLiteral("UTF-16 LE med BOM");
+        case Encoding::Utf16BE:
+            return QStringLiteral("UTF-16 BE med BOM");
+        }
+        return QString(QLatin1String(""));
+    };
+    return QStringLiteral("ADVARSEL: %1 var lagret som %2, som suitens Windows-programmer ikke leser riktig; "
+                          "skrevet om til %3")
+        .arg(path, name(readIn), name(written));
+}
+
 QByteArray encode(const QString &text, Encoding &encoding)
 {
     // UTF-8 cannot carry an unpaired surrogate (one may come from a UTF-16 file), and a leading U+FEFF

@@ -25,6 +25,15 @@ Encoding detect(const QByteArray &bytes);
 QString decode(const QByteArray &bytes, Encoding *encoding = nullptr);
 // Decodes bytes known to be in the encoding, without a byte-order mark.
 QString decodeAs(const QByteArray &bytes, Encoding encoding);
+// The encoding to write a file back in, given the one it was read in. UTF-8 without a byte-order mark
+// (as Notepad saves) becomes the form of a new file, Ansi (encode() turns to UTF-16 LE where the code
+// page lacks a character): the suite's Windows programs read these files through the Windows profile
+// functions, which take a file without a mark as 8-bit text. Every other form stays.
+Encoding writeBackEncoding(Encoding readIn);
+// The "ADVARSEL: " log line for the file at path, read in readIn and written in written, when
+// writeBackEncoding() changed its form; empty otherwise.
+QString formChangeWarning(const QString &path, Encoding readIn, Encoding written);
+
 // Encodes text, with a byte-order mark where the encoding has one. Whatever would not read back as the
 // same text is written in another form, so nothing is lost; encoding tells what was used:
 // - Ansi text holding a character the code page lacks, or whose bytes would be taken for UTF-8 or a

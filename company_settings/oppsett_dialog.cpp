@@ -837,10 +837,13 @@ bool TOppsettDialog::saveSideFiles(QStringList &leftOut)
             // The mark is honoured even where the process could write anyway.
             reason = QStringLiteral("Filen er skrivebeskyttet.");
         } else {
-            textfile::Encoding encoding = sideFileEncodings_.value(name, textfile::Encoding::Ansi);
+            const textfile::Encoding readIn = sideFileEncodings_.value(name, textfile::Encoding::Ansi);
+            textfile::Encoding encoding = textfile::writeBackEncoding(readIn);
             const QByteArray bytes =
                 textfile::encode(textfile::joinLines(memoLines(static_cast<QPlainTextEdit *>(control(name)))), encoding);
             if (textfile::writeAtomically(path, bytes, &reason)) {
+                if (const QString warning = textfile::formChangeWarning(path, readIn, encoding); !warning.isEmpty())
+                    textfil::WriteLog(warning);
                 sideFileEncodings_.insert(name, encoding);
                 continue;
             }

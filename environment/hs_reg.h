@@ -20,6 +20,9 @@ struct Values {
     QString effectiveUser;  // kept by the first call of username()
     QString inisection = QStringLiteral("STANDARD");
     std::unique_ptr<IniDocument> settingsfile;
+    // Write-backs' "ADVARSEL: " lines on a changed form, until the log takes lines (at a first start
+    // the folder tree is recorded before the log is switched on).
+    QStringList formWarnings;
     // The rectangle the question windows centre themselves on.
     int RefVenstre = 0, RefTopp = 0, RefBredde = 0, RefHoyde = 0;
 };
@@ -66,7 +69,8 @@ bool openuserini(QString *error = nullptr);
 // Write back, release, open ininame again. False (no switch) when the write-back failed.
 bool openmainini(QString *error = nullptr);
 // Writes the open document to its file. A file marked read-only is refused as the platform would
-// refuse it, also where the process could write it anyway.
+// refuse it, also where the process could write it anyway. A file read as UTF-8 without a byte-order
+// mark is written in the form of a new file, and that is logged once as "ADVARSEL: ...".
 bool writeBack(QString *error = nullptr);
 // The open document (never null between startup and shutdown).
 IniDocument *settingsfile();

@@ -442,7 +442,13 @@ QString IniDocument::toText() const
 
 QByteArray IniDocument::toBytes() const
 {
-    if (encoding_ == textfile::Encoding::Ansi) {
+    textfile::Encoding e = encoding_;
+    return bytesIn(e);
+}
+
+QByteArray IniDocument::bytesIn(textfile::Encoding &encoding) const
+{
+    if (encoding == textfile::Encoding::Ansi) {
         // Straight into the code page, piece by piece, without building the text first.
         qsizetype size = 0;
         for (const Section &s : sections_) {
@@ -482,14 +488,15 @@ QByteArray IniDocument::toBytes() const
         if (fits && textfile::detect(out) == textfile::Encoding::Ansi)
             return out;
     }
-    textfile::Encoding e = encoding_;
-    return textfile::encode(toText(), e);
+    return textfile::encode(toText(), encoding);
 }
 
-bool IniDocument::save(QString *error, bool *merged)
+bool IniDocument::save(QString *error, bool *merged, QString *formWarning)
 {
     if (merged)
         *merged = false;
+    if (formWarning)
+        *formWarning = QString(QLatin1String(""));
     if (readFailed_) {
         if (error)
             *error = QStringLiteral("filen kunne ikke leses og blir ikke overskrevet");
@@ -523,7 +530,11 @@ bool IniDocument::save(QString *error, bool *merged)
                 *merged = true;
         }
     }
-    const QByteArray bytes = toBytes();
+    // The form the file is in now (after a merge, the form the other program left it in) decides the
+    // form it is written in.
+    const textfile::Encoding readIn = encoding_;
+    textfile::Encoding written = textfile::writeBackEncoding(readIn);
+    const QByteArray bytes = bytesIn(written);
     // The very bytes already on disk are not written again (the start-up records the same folders
     // one by one, each followed by a write-back): the file and its time stay as they are.
     const bool same = disk_.known && disk_.exists && !diskChangedSince && bytes.size() == disk_.size
@@ -532,6 +543,9 @@ bool IniDocument::save(QString *error, bool *merged)
         if (!textfile::writeAtomically(path_, bytes, error))
             return false;
         remember(bytes);
+        if (formWarning)
+            *formWarning = textfile::formChangeWarning(path_, readIn, written);
+        encoding_ = textfile::writeBackEncoding(readIn);
     }
     journal_.clear();
     journalled_.clear();

@@ -51,14 +51,18 @@ public:
     QStringList keys(const QString &section) const;
 
     // The write-back text and its bytes in the document's encoding (an Ansi document whose text the
-    // code page cannot hold is written as UTF-16 LE).
+    // code page cannot hold is written as UTF-16 LE); save() writes a document read as UTF-8 without a
+    // byte-order mark in another form (below).
     QString toText() const;
     QByteArray toBytes() const;
     // Writes the whole document to path() atomically. False with a readable reason on failure.
     // When the file on disk is no longer what load() read (another program wrote it meanwhile), it is
     // read again and the keys written here since the last load or save are applied on top of it,
     // so the other program's keys survive; merged then tells so.
-    bool save(QString *error = nullptr, bool *merged = nullptr);
+    // A file read as UTF-8 without a byte-order mark is written in the form of a new file
+    // (textfile::writeBackEncoding), and the document is held as a new one from then on; formWarning
+    // then gets the "ADVARSEL: " line for the log (textfile::formChangeWarning), else it is empty.
+    bool save(QString *error = nullptr, bool *merged = nullptr, QString *formWarning = nullptr);
 
     // The whole-number reading rules of the suite: optional blanks, optional sign, then decimal digits,
     // or "$" / "0x" / "0X" and hex digits (up to 32 bits, taken as signed); nothing may follow.
@@ -87,6 +91,8 @@ private:
         qint32 line = -1;     // -1 in the section table
     };
 
+    // The bytes in encoding, which is set to the one used (UTF-16 LE where it would lose text).
+    QByteArray bytesIn(textfile::Encoding &encoding) const;
     QStringView view(const Ref &r) const;
     Ref own(const QString &text);
     static quint32 foldedHash(QStringView s, quint32 seed);

@@ -42,6 +42,20 @@ bool switchTo(const QString &path, QString *error)
     return true;
 }
 
+// Logged as soon as the log takes lines: a file changes its form only once, and a line written while
+// the log is still off would be lost.
+void logFormWarning(const QString &warning)
+{
+    QStringList &pending = values().formWarnings;
+    if (!warning.isEmpty())
+        pending.append(warning);
+    if (pending.isEmpty() || !textfil::values().LogEnabled)
+        return;
+    for (const QString &line : std::as_const(pending))
+        textfil::WriteLog(line);
+    pending.clear();
+}
+
 QString sideFile(const QString &ext)
 {
     // The program's file name alone, so a dot in a folder name does not matter.
@@ -133,15 +147,16 @@ bool writeBack(QString *error)
             *error = d.path() + QStringLiteral(": filen er skrivebeskyttet");
         return false;
     }
-    QString reason;
+    QString reason, warning;
     bool merged = false;
-    if (!d.save(&reason, &merged)) {
+    if (!d.save(&reason, &merged, &warning)) {
         if (error)
             *error = d.path() + QStringLiteral(": ") + reason;
         return false;
     }
     if (merged && textfil::values().VerboseLog)
         textfil::WriteLog(QStringLiteral("Flettet endringer fra andre programmer inn i ") + d.path());
+    logFormWarning(warning);
     return true;
 }
 

@@ -75,6 +75,20 @@ TEST(TextFile, EncodeWritesByteOrderMarksAndFallsBackToUtf16)
     EXPECT_EQ(textfile::encode("ø", e), QByteArray("\xFF\xFE\xF8\x00", 4));
 }
 
+// Only UTF-8 without a byte-order mark changes its form on writing back (issue 19).
+TEST(TextFile, WriteBackEncodingTurnsOnlyUtf8WithoutAMarkIntoTheCodePage)
+{
+    EXPECT_EQ(textfile::writeBackEncoding(Encoding::Utf8), Encoding::Ansi);
+    for (const Encoding e : {Encoding::Ansi, Encoding::Utf8Bom, Encoding::Utf16LE, Encoding::Utf16BE}) {
+        EXPECT_EQ(textfile::writeBackEncoding(e), e) << int(e);
+        EXPECT_EQ(textfile::formChangeWarning("f.ini", e, Encoding::Utf16LE), "") << int(e);
+    }
+    EXPECT_EQ(textfile::formChangeWarning("C:\\a b\\%2.ini", Encoding::Utf8, Encoding::Ansi),
+              "ADVARSEL: C:\\a b\\%2.ini var lagret som UTF-8 uten BOM, som suitens Windows-programmer ikke leser riktig; "
+              "skrevet om til ANSI (8-biters tegntabell)");
+    EXPECT_TRUE(textfile::formChangeWarning("f", Encoding::Utf8, Encoding::Utf16LE).endsWith("UTF-16 LE med BOM"));
+}
+
 // Text the asked-for encoding would not give back on reading goes out as UTF-16 LE.
 TEST(TextFile, EncodeFallsBackWhereReadingWouldGiveOtherText)
 {

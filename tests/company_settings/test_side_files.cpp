@@ -19,10 +19,11 @@
 
 namespace {
 
-// "æøå" in each encoding the side files come in, lines ended by CR LF.
+// "æøå" in each encoding the side files come in, lines ended by CR LF, and the bytes written back.
 struct EncodingRow {
     const char *name;
     QByteArray bytes;
+    QByteArray written;  // null: the same bytes
 };
 
 QByteArray utf16(const QString &text, bool bigEndian)
@@ -44,7 +45,9 @@ class SideFileEncoding : public OppsettTest, public ::testing::WithParamInterfac
 
 TEST_P(SideFileEncoding, LettersSurviveLoadAndSaveInTheFilesOwnEncoding)
 {
+    textfil::values().LogEnabled = true;
     const QByteArray bytes = GetParam().bytes;
+    const QByteArray written = GetParam().written.isNull() ? bytes : GetParam().written;
     for (const QString &name : {QStringLiteral("FIRMA.TXV"), QStringLiteral("FIRMA.TXP"), QStringLiteral("FIRMA.TXB")})
         ASSERT_TRUE(testenv::writeFile(etc() + name, bytes));
     ASSERT_TRUE(testenv::writeFile(standardTexts(), bytes));
@@ -57,13 +60,37 @@ TEST_P(SideFileEncoding, LettersSurviveLoadAndSaveInTheFilesOwnEncoding)
     }
     QTest::mouseClick(d.BitBtn1, Qt::LeftButton);
     ASSERT_TRUE(d.Lagret);
-    for (const QString &path : {etc() + "FIRMA.TXV", etc() + "FIRMA.TXP", etc() + "FIRMA.TXB", standardTexts(), deliveryTexts()})
-        EXPECT_EQ(testenv::readFile(path), bytes) << path.toStdString();
+    const QStringList paths{etc() + "FIRMA.TXV", etc() + "FIRMA.TXP", etc() + "FIRMA.TXB", standardTexts(), deliveryTexts()};
+    for (const QString &path : paths)
+        EXPECT_EQ(testenv::readFile(path), written) << path.toStdString();
+    // A file that changed its form says so once in the log, naming the file and both forms.
+    QStringList expected;
+    if (written != bytes) {
+        for (const QString &path : paths)
+            expected << QStringLiteral("ADVARSEL: ") + path
+                            + QStringLiteral(" var lagret som UTF-8 uten BOM, som suitens Windows-programmer ikke leser riktig; "
+                                             "skrevet om til ANSI (8-biters tegntabell)");
+    }
+    const auto warnings = [] { return fh::startingWith(fh::logMessages(), QStringLiteral("ADVARSEL: ")); };
+    std::sort(expected.begin(), expected.end());
+    QStringList got = warnings();
+    std::sort(got.begin(), got.end());
+    EXPECT_EQ(got, expected);
+    // "Hent" and "Bruk" again: read and written in the form now on disk, without another warning.
+    QTest::mouseClick(d.BitBtn3, Qt::LeftButton);
+    EXPECT_EQ(TOppsettDialog::memoLines(d.Leveringstekst),
+              (QStringList{QStringLiteral("Første linje æøå"), QString(), QStringLiteral("ÆØÅ siste")}));
+    QTest::mouseClick(d.BitBtn1, Qt::LeftButton);
+    ASSERT_TRUE(d.Lagret);
+    for (const QString &path : paths)
+        EXPECT_EQ(testenv::readFile(path), written) << path.toStdString();
+    EXPECT_EQ(warnings().size(), expected.size());
 }
 
 INSTANTIATE_TEST_SUITE_P(Encodings, SideFileEncoding,
                          ::testing::Values(EncodingRow{"Windows1252", kText.toLatin1()},
-                                           EncodingRow{"Utf8", kText.toUtf8()},
+                                           // As Notepad saves: written back as a new file is.
+                                           EncodingRow{"Utf8", kText.toUtf8(), kText.toLatin1()},
                                            EncodingRow{"Utf8Bom", QByteArray("\xEF\xBB\xBF") + kText.toUtf8()},
                                            EncodingRow{"Utf16LE", utf16(kText, false)},
                                            EncodingRow{"Utf16BE", utf16(kText, true)}),
@@ -81,6 +108,24 @@ TEST_F(OppsettTest, NewSideFilesAreWrittenInTheCodePageOrAsUtf16WhenItCannotHold
     // An empty tab gives an empty file.
     EXPECT_TRUE(QFile::exists(etc() + "FIRMA.TXP"));
     EXPECT_EQ(testenv::readFile(etc() + "FIRMA.TXP"), QByteArray());
+}
+
+TEST_F(OppsettTest, Utf8SideFileWithACharacterTheCodePageLacksIsWrittenAsUtf16)
+{
+    textfil::values().LogEnabled = true;
+    const QString text = QStringLiteral("Båt ≈ 3 €\r\nΩ\r\n");
+    ASSERT_TRUE(testenv::writeFile(deliveryTexts(), text.toUtf8()));
+    ASSERT_TRUE(testenv::writeFile(etc() + "FIRMA.TXB", "Snekker\r\n"));  // plain ASCII: kept as it is
+    openSettings(standard({"Arbeid_ArbeidstidStart=08:00"}));
+    TOppsettDialog &d = dialog();
+    QTest::mouseClick(d.BitBtn1, Qt::LeftButton);
+    ASSERT_TRUE(d.Lagret);
+    EXPECT_EQ(testenv::readFile(deliveryTexts()), utf16(text, false));
+    EXPECT_EQ(testenv::readFile(etc() + "FIRMA.TXB"), QByteArray("Snekker\r\n"));
+    EXPECT_EQ(fh::startingWith(fh::logMessages(), QStringLiteral("ADVARSEL: ")),
+              QStringList{QStringLiteral("ADVARSEL: ") + deliveryTexts()
+                          + QStringLiteral(" var lagret som UTF-8 uten BOM, som suitens Windows-programmer ikke leser "
+                                           "riktig; skrevet om til UTF-16 LE med BOM")});
 }
 
 TEST_F(OppsettTest, MissingSideFileKeepsTypedTextOnHentAPresentOneReplacesIt)

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include "common/textfile.h"
 #include "environment/hs_reg.h"
 #include "environment/ini_document.h"
 #include "log/textfil.h"
@@ -166,6 +167,55 @@ TEST_F(MergeTest, TheOtherProgramsEncodingIsKept)
     otherProgramWrites({{QStringLiteral("c"), QStringLiteral("ø")}}, QStringLiteral("A"));
     ASSERT_TRUE(doc.save());
     EXPECT_EQ(read(), QByteArray("\xEF\xBB\xBF[A]\r\nn\xC3\xB8kkel=\xC3\xA6\r\nc=\xC3\xB8\r\nb=\xC3\xA5\r\n\r\n"));
+}
+
+// A file Notepad saved as UTF-8 without a byte-order mark is written back in the code page (issue 19);
+// what another program wrote meanwhile survives that, and the merges after it.
+TEST_F(MergeTest, AcrossTheChangeOfForm)
+{
+    write(QStringLiteral("[STANDARD]\r\nFirma_Navn=Blåbær AS\r\nSpørEtterGebyr=0\r\n").toUtf8());
+    IniDocument doc(file());
+    ASSERT_TRUE(doc.load());
+    ASSERT_EQ(doc.encoding(), textfile::Encoding::Utf8);
+    doc.setValue(QStringLiteral("STANDARD"), QStringLiteral("PosteringKontoInnkjøp"), QStringLiteral("4000"));
+    // Saved in Notepad again meanwhile, still UTF-8.
+    write(QStringLiteral("[STANDARD]\r\nFirma_Navn=Blåbær AS\r\nSpørEtterGebyr=1\r\nArbeid_Sykelønnskonto=5000\r\n").toUtf8());
+    bool merged = false;
+    QString warning;
+    ASSERT_TRUE(doc.save(nullptr, &merged, &warning));
+    EXPECT_TRUE(merged);
+    EXPECT_EQ(read(), QByteArray("[STANDARD]\r\nFirma_Navn=Bl\xE5" "b\xE6r AS\r\nSp\xF8rEtterGebyr=1\r\n"
+                                 "Arbeid_Sykel\xF8nnskonto=5000\r\nPosteringKontoInnkj\xF8p=4000\r\n\r\n"));
+    EXPECT_EQ(warning, QStringLiteral("ADVARSEL: ") + file()
+                           + QStringLiteral(" var lagret som UTF-8 uten BOM, som suitens Windows-programmer ikke leser "
+                                            "riktig; skrevet om til ANSI (8-biters tegntabell)"));
+
+    // Another program, reading the file in the code page now, writes; then this document again.
+    otherProgramWrites({{QStringLiteral("Teller"), QStringLiteral("7")}, {QStringLiteral("Firma_Navn"), QStringLiteral("Blåbær & Søn AS")}});
+    doc.setValue(QStringLiteral("STANDARD"), QStringLiteral("SpørEtterGebyr"), QStringLiteral("0"));
+    ASSERT_TRUE(doc.save(nullptr, &merged, &warning));
+    EXPECT_TRUE(merged);
+    EXPECT_TRUE(warning.isEmpty());
+    EXPECT_EQ(read(), QByteArray("[STANDARD]\r\nFirma_Navn=Bl\xE5" "b\xE6r & S\xF8n AS\r\nSp\xF8rEtterGebyr=0\r\n"
+                                 "Arbeid_Sykel\xF8nnskonto=5000\r\nPosteringKontoInnkj\xF8p=4000\r\nTeller=7\r\n\r\n"));
+}
+
+// Our document, still holding the file's first form, merges with one another program already
+// converted: the file keeps the code page, and only the program that changed the form warns.
+TEST_F(MergeTest, AnotherProgramChangedTheFormFirst)
+{
+    write(QStringLiteral("[STANDARD]\r\nFirma_Navn=Blåbær AS\r\n").toUtf8());
+    IniDocument doc(file());
+    ASSERT_TRUE(doc.load());
+    doc.setValue(QStringLiteral("STANDARD"), QStringLiteral("Spør"), QStringLiteral("1"));
+    otherProgramWrites({{QStringLiteral("Teller"), QStringLiteral("7")}});
+    ASSERT_EQ(read(), QByteArray("[STANDARD]\r\nFirma_Navn=Bl\xE5" "b\xE6r AS\r\nTeller=7\r\n\r\n"));
+    bool merged = false;
+    QString warning = QStringLiteral("x");
+    ASSERT_TRUE(doc.save(nullptr, &merged, &warning));
+    EXPECT_TRUE(merged);
+    EXPECT_TRUE(warning.isEmpty());
+    EXPECT_EQ(read(), QByteArray("[STANDARD]\r\nFirma_Navn=Bl\xE5" "b\xE6r AS\r\nTeller=7\r\nSp\xF8r=1\r\n\r\n"));
 }
 
 TEST_F(MergeTest, StoreLogsTheMergeWhenVerbose)

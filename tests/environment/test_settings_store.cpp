@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <random>
 
+#include "common/textfile.h"
 #include "environment/hs_reg.h"
 #include "environment/ini_document.h"
 #include "support/foundation_helpers.h"
@@ -206,6 +207,108 @@ TEST_F(Store, Utf16FileWithByteOrderMarkStaysUtf16)
     const QByteArray after = testenv::readFile(ini());
     EXPECT_TRUE(after.startsWith(bytes));
     EXPECT_EQ(textfile::detect(after), textfile::Encoding::Utf16LE);
+}
+
+// Notepad saves UTF-8 without a byte-order mark; the suite's Windows programs would take that as 8-bit
+// text. Written back as a new file is, once, with one warning in the log.
+const QString kNotepadBody = QStringLiteral(
+    "[STANDARD]\r\nArbeid_Sykelønnskonto=5000\r\nPosteringKontoInnkjøp=4000\r\nSpørEtterGebyr=1\r\n"
+    "Firma_Navn=Blåbær AS\r\n\r\n[Fjær]\r\nø=å\r\n\r\n");
+
+QString formWarning(const QString &path, const char *to)
+{
+    return QStringLiteral("ADVARSEL: ") + path
+           + QStringLiteral(" var lagret som UTF-8 uten BOM, som suitens Windows-programmer ikke leser riktig; "
+                            "skrevet om til ")
+           + QLatin1String(to);
+}
+
+QStringList warnings()
+{
+    return fh::startingWith(fh::logMessages(), QStringLiteral("ADVARSEL: "));
+}
+
+TEST_F(Store, Utf8FileWithoutByteOrderMarkIsWrittenBackInTheCodePageAndWarnedOnce)
+{
+    textfil::values().LogEnabled = true;
+    testenv::writeFile(ini(), kNotepadBody.toUtf8());
+    hs_reg::openini(ini());
+    EXPECT_EQ(hs_reg::settingsfile()->encoding(), textfile::Encoding::Utf8);
+    EXPECT_EQ(hs_reg::readstr("Firma_Navn"), "Blåbær AS");
+    ASSERT_TRUE(hs_reg::writeBack());
+
+    const QByteArray after = testenv::readFile(ini());
+    textfile::Encoding e = textfile::Encoding::Ansi;
+    ASSERT_TRUE(after.startsWith(textfile::encode(kNotepadBody, e) + "[INI_SELF]\r\n")) << after.constData();
+    EXPECT_EQ(textfile::detect(after), textfile::Encoding::Ansi);
+    EXPECT_EQ(warnings(), QStringList{formWarning(ini(), "ANSI (8-biters tegntabell)")});
+    EXPECT_EQ(textfil::values().WarningCount, 1);
+
+    // Written again, by this document and after a reopen: the same form, no second warning.
+    hs_reg::writestr("Firma_Navn", "Blåbær & Søn AS");
+    ASSERT_TRUE(hs_reg::writeBack());
+    hs_reg::openini(ini());
+    EXPECT_EQ(hs_reg::settingsfile()->encoding(), textfile::Encoding::Ansi);
+    EXPECT_EQ(hs_reg::readstr("firma_navn"), "Blåbær & Søn AS");
+    EXPECT_EQ(hs_reg::readint("ARBEID_SYKELØNNSKONTO"), 5000);
+    ASSERT_TRUE(hs_reg::writeBack());
+    EXPECT_EQ(textfile::detect(testenv::readFile(ini())), textfile::Encoding::Ansi);
+    EXPECT_EQ(warnings().size(), 1);
+}
+
+TEST_F(Store, Utf8FileWithACharacterTheCodePageLacksIsWrittenAsUtf16)
+{
+    textfil::values().LogEnabled = true;
+    const QString body = kNotepadBody + QStringLiteral("[X]\r\nNavn=Łódź Ω\r\n\r\n");
+    testenv::writeFile(ini(), body.toUtf8());
+    hs_reg::openini(ini());
+    ASSERT_TRUE(hs_reg::writeBack());
+    const QByteArray after = testenv::readFile(ini());
+    EXPECT_EQ(textfile::detect(after), textfile::Encoding::Utf16LE);
+    EXPECT_TRUE(textfile::decode(after).startsWith(body));
+    EXPECT_EQ(warnings(), QStringList{formWarning(ini(), "UTF-16 LE med BOM")});
+}
+
+// At a first start the folder tree is recorded, and the file written, before the log is switched on.
+TEST_F(Store, TheWarningWaitsForTheLogToBeSwitchedOn)
+{
+    testenv::writeFile(ini(), kNotepadBody.toUtf8());
+    hs_reg::openini(ini());
+    ASSERT_TRUE(hs_reg::writeBack());
+    EXPECT_TRUE(warnings().isEmpty());
+    textfil::values().LogEnabled = true;
+    ASSERT_TRUE(hs_reg::writeBack());
+    EXPECT_EQ(warnings(), QStringList{formWarning(ini(), "ANSI (8-biters tegntabell)")});
+    ASSERT_TRUE(hs_reg::writeBack());
+    EXPECT_EQ(warnings().size(), 1);
+}
+
+// Every other form keeps its bytes and gives no warning.
+TEST_F(Store, OtherFormsGiveNoWarning)
+{
+    textfil::values().LogEnabled = true;
+    QByteArray utf16("\xFF\xFE");
+    for (const QChar c : kNotepadBody) {
+        utf16.append(char(c.unicode() & 0xFF));
+        utf16.append(char(c.unicode() >> 8));
+    }
+    QByteArray utf16be("\xFE\xFF");
+    for (const QChar c : kNotepadBody) {
+        utf16be.append(char(c.unicode() >> 8));
+        utf16be.append(char(c.unicode() & 0xFF));
+    }
+    textfile::Encoding e = textfile::Encoding::Ansi;
+    for (const QByteArray &bytes : {textfile::encode(kNotepadBody, e), QByteArray("\xEF\xBB\xBF") + kNotepadBody.toUtf8(),
+                                    utf16, utf16be, QByteArray("[STANDARD]\r\nFirma_Navn=Blabaer AS\r\n\r\n")}) {
+        testenv::writeFile(ini(), bytes);
+        hs_reg::openini(ini());
+        const textfile::Encoding before = hs_reg::settingsfile()->encoding();
+        ASSERT_TRUE(hs_reg::writeBack());
+        const QByteArray after = testenv::readFile(ini());
+        EXPECT_TRUE(after.startsWith(bytes)) << bytes.toHex().constData();
+        EXPECT_EQ(textfile::detect(after), before);
+    }
+    EXPECT_TRUE(warnings().isEmpty()) << warnings().join(QLatin1Char('\n')).toStdString();
 }
 
 TEST_F(Store, ValueWithALineBreakCannotAddKeys)

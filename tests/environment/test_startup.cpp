@@ -171,6 +171,34 @@ TEST_F(Startup, LogToFileAloneGivesTheThreeStartLines)
     EXPECT_TRUE(testenv::readFile(logFile).endsWith("BRUKER: kari\r\n"));
 }
 
+// A settings file Notepad saved as UTF-8 without a byte-order mark (issue 19). At a first start the
+// folder tree is recorded, and the file written, before the log is switched on: the warning still
+// comes, once, when the log is on.
+TEST_F(Startup, NotepadSettingsFileIsWrittenInTheCodePageWithOneWarning)
+{
+    settingsInWorkingFolder(QStringLiteral("[STANDARD]\r\nLogToFile=1\r\nFirma_Navn=Blåbær AS\r\n").toUtf8());
+    start();
+    const QString warning = "ADVARSEL: " + work() + "/veltrona.ini var lagret som UTF-8 uten BOM, som suitens "
+                            "Windows-programmer ikke leser riktig; skrevet om til ANSI (8-biters tegntabell)";
+    EXPECT_EQ(fh::logMessages(), QStringList{warning} + startLines(work() + "/veltrona.ini"));
+    EXPECT_TRUE(stop());
+    EXPECT_EQ(fh::startingWith(atExit, "ADVARSEL: "), QStringList{warning});
+    EXPECT_EQ(fh::startingWith(logFileLines(), stamp + " ADVARSEL: ").size(), 1);
+    const QByteArray bytes = testenv::readFile(work() + "/veltrona.ini");
+    EXPECT_TRUE(bytes.startsWith("[STANDARD]\r\nLogToFile=1\r\nFirma_Navn=Bl\xE5" "b\xE6r AS\r\n")) << bytes.constData();
+    EXPECT_EQ(textfile::detect(bytes), textfile::Encoding::Ansi);
+}
+
+TEST_F(Startup, NotepadSettingsFileWithTheLogOffIsWrittenInTheCodePageWithoutALine)
+{
+    settingsInWorkingFolder(QStringLiteral("[STANDARD]\r\nFirma_Navn=Blåbær AS\r\n").toUtf8());
+    existingTree();
+    start();
+    EXPECT_TRUE(stop());
+    EXPECT_TRUE(atExit.isEmpty());
+    EXPECT_EQ(textfile::detect(testenv::readFile(work() + "/veltrona.ini")), textfile::Encoding::Ansi);
+}
+
 struct VerboseCase {
     const char *name;
     QStringList args;

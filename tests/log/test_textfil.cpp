@@ -253,6 +253,20 @@ TEST_F(Log, OldUtf16LogIsWrittenBackAsUtf16)
     EXPECT_EQ(textfile::splitLines(textfile::decode(after)), QStringList({"gammel linje Ω", stamp + " ny"}));
 }
 
+// Unlike the settings file and the side files (issue 19), the log is no file the Windows profile
+// functions read: a log in UTF-8 without a byte-order mark keeps its form and its bytes.
+TEST_F(Log, OldUtf8LogWithoutAMarkKeepsItsForm)
+{
+    QDir().mkpath(suite() + "log");
+    const QByteArray bytes = QStringLiteral("gammel linje æøå\r\n").toUtf8();
+    ASSERT_TRUE(testenv::writeFile(log().LogFile, bytes));
+    ASSERT_TRUE(textfil::readOldLog());
+    log().LogEnabled = true;
+    textfil::WriteLog("ny ø");
+    ASSERT_TRUE(textfil::finish());
+    EXPECT_EQ(testenv::readFile(log().LogFile), bytes + (stamp + " ny ø\r\n").toUtf8());
+}
+
 TEST_F(Log, CodePageLogTurnsUtf16WhenANewLineNeedsItAndKeepsTheOldLines)
 {
     QDir().mkpath(suite() + "log");
