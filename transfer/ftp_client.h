@@ -15,7 +15,9 @@ public:
 
     // How long the client waits before it gives up on the server.
     struct Limits {
-        int connectSeconds = 20;   // connection and log-in
+        // Connection and log-in: the first attempt and the kernel's retries after 1, 3, 7 and 15 s,
+        // with time left for the log-in; a user waits that long for a server, not for minutes.
+        int connectSeconds = 20;
         int noAnswerSeconds = 30;  // the reply to a command
         int noDataSeconds = 60;    // no data moving during a transfer
     };

@@ -906,6 +906,20 @@ TEST_F(FtpTransferTest, TransferAskedForDuringATransferIsRefused)
     EXPECT_EQ(log.value(refused + 1), reason(QStringLiteral("en annen overføring pågår; bare én om gangen")));
 }
 
+TEST_F(FtpTransferTest, OptionTheLibraryRefusesStopsTheRequestBeforeItStarts)
+{
+    form->IdFTP1.setLimits({-1, 30, 60});  // the library takes no negative time-out
+    const QString file = local(QStringLiteral("sak.dat"));
+    ASSERT_TRUE(write(file, "data"));
+
+    form->SendFil(file);
+
+    EXPECT_EQ(feilNr(), 502);
+    EXPECT_TRUE(ftpLog().value(3).startsWith(reason(QStringLiteral("FTP-biblioteket godtar ikke innstilling nr. "))))
+        << ftpLog();
+    EXPECT_TRUE(serverFiles().isEmpty());
+}
+
 TEST_F(FtpTransferTest, FullLocalDiskIsTheReasonGiven)
 {
     const QString file = local(QStringLiteral("data.dat"));
