@@ -47,6 +47,9 @@ bool load(QLibrary &lib, CurlLibrary &c, QString *missing)
     resolve(lib, "curl_url_get", c.url_get, missing);
     resolve(lib, "curl_url_strerror", c.url_strerror, missing);
     resolve(lib, "curl_free", c.free, missing);
+    resolve(lib, "curl_slist_append", c.slist_append, missing);
+    resolve(lib, "curl_slist_free_all", c.slist_free_all, missing);
+    resolve(lib, "curl_version_info", c.version_info, missing);
     return missing->isEmpty();
 }
 
@@ -65,6 +68,14 @@ bool loadCurlLibrary(const QStringList &names, CurlLibrary &into, QString *error
         QString missing;
         if (!load(lib, c, &missing)) {
             failure = QStringLiteral("%1 mangler %2").arg(lib.fileName(), missing);
+            continue;
+        }
+        // curl_global_init is safe beside other threads only where the library says so (7.84 on).
+        const curl_version_info_data *info = c.version_info(CURLVERSION_NOW);
+        if (!info || !(info->features & CURL_VERSION_THREADSAFE)) {
+            failure = QStringLiteral("%1 (versjon %2) kan ikke startes trygt mens programmet kjører; "
+                                     "versjon 7.84 eller nyere trengs")
+                          .arg(lib.fileName(), QString::fromLatin1(info ? info->version : "ukjent"));
             continue;
         }
         if (c.global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK) {

@@ -29,11 +29,15 @@ struct CurlLibrary {
     decltype(&::curl_url_get) url_get;
     decltype(&::curl_url_strerror) url_strerror;
     decltype(&::curl_free) free;
+    decltype(&::curl_slist_append) slist_append;
+    decltype(&::curl_slist_free_all) slist_free_all;
+    decltype(&::curl_version_info) version_info;
 };
 
 // The library, loaded and initialised once per process; nullptr with the reason in error when it
 // cannot be loaded or lacks a function. A failure is tried again on the next call.
 const CurlLibrary *curlLibrary(QString *error);
 // Loads and initialises the first of the library files that works, into `into`; false with the
-// message for the user in error when none does.
+// message for the user in error when none does. A library whose global set-up is not thread-safe is
+// refused: it is loaded on first use, when the program's other threads already run.
 bool loadCurlLibrary(const QStringList &names, CurlLibrary &into, QString *error);

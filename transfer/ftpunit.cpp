@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QResizeEvent>
@@ -52,18 +53,105 @@ namespace {
 
 TFTPform *g_instance = nullptr;
 
-void logDetail(const ftp_client &client)
+// The one line after a failure that says why; verbose logging adds the library's own words.
+void logReason(const QString &why, const QString &detail = QString())
 {
-    if (textfil::values().VerboseLog && !client.lastError().isEmpty())
-        textfil::WriteLog(QStringLiteral("FTP: ") + client.lastError());
+    QString line = QStringLiteral("FTP: Årsak: ") + (why.isEmpty() ? QStringLiteral("ukjent feil") : why);
+    if (textfil::values().VerboseLog && !detail.isEmpty() && detail != why)
+        line += QStringLiteral(" (") + detail + QLatin1Char(')');
+    textfil::WriteLog(line);
 }
 
-// The transfer blocks the only thread. Window-system events other than user input (mapping,
-// exposure) are let through so that the windows appear and repaint; clicks and keys wait.
+// Window-system events other than user input (mapping, exposure), so that a window appears.
 void letWindowSystemIn()
 {
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
+
+bool isUserInput(QEvent::Type type)
+{
+    switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::ContextMenu:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TabletPress:
+    case QEvent::TabletRelease:
+    case QEvent::Drop:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Why a local file cannot be sent.
+QString unreadableReason(const QString &Filnavn)
+{
+    const QFileInfo info(Filnavn);
+    if (!info.exists())
+        return QStringLiteral("filen finnes ikke");
+    if (info.isDir())
+        return QStringLiteral("det er en mappe, ikke en fil");
+    QFile file(Filnavn);
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("filen kan ikke åpnes for lesing: ") + file.errorString();
+    return QStringLiteral("filen kan ikke leses");
+}
+
+QString systemText(int error)
+{
+    return QString::fromStdU16String(platform::files::errorText(error));
+}
+
+// The fetched file in place of the local one, which is kept under the old name: each step on its
+// own, none replacing a file, only what succeeded logged. False, with the reason logged, when the
+// new file is not in place.
+bool putInPlace(const QString &Filnavn, const QString &tmpName, const QString &oldName)
+{
+    using textfil::WriteLog;
+    int deleteError = 0, moveError = 0, placeError = 0;
+    if (platform::files::removeFile(us(oldName), &deleteError))
+        WriteLog(QStringLiteral("FTP: slettet midlertidig fil: ") + oldName);
+    const bool moved = platform::files::renameNoReplace(us(Filnavn), us(oldName), &moveError);
+    if (moved)
+        WriteLog(QStringLiteral("FTP: endret navn på ") + Filnavn + QStringLiteral(" til ") + oldName);
+    if (platform::files::renameNoReplace(us(tmpName), us(Filnavn), &placeError)) {
+        WriteLog(QStringLiteral("FTP: endret navn på ") + tmpName + QStringLiteral(" til ") + Filnavn);
+        return true;
+    }
+    // The name is never left empty: the previous file goes back.
+    if (moved && platform::files::renameNoReplace(us(oldName), us(Filnavn)))
+        WriteLog(QStringLiteral("FTP: endret navn på ") + oldName + QStringLiteral(" til ") + Filnavn);
+    QString why;
+    if (!moved && QFileInfo::exists(Filnavn) && QFileInfo::exists(oldName))
+        why = QStringLiteral("den gamle filen %1 kan ikke slettes: %2").arg(oldName, systemText(deleteError));
+    else if (!moved && QFileInfo::exists(Filnavn))
+        why = QStringLiteral("kan ikke endre navn på %1 til %2: %3").arg(Filnavn, oldName, systemText(moveError));
+    else
+        why = QStringLiteral("kan ikke endre navn på %1 til %2: %3").arg(tmpName, Filnavn, systemText(placeError));
+    WriteLog(QStringLiteral("FTP: Feil nr. 504, den nye filen ligger som ") + tmpName + QStringLiteral(" fordi ")
+             + Filnavn + QStringLiteral(" ikke kunne erstattes"));
+    logReason(why);
+    return false;
+}
+
+// The outcome of one session, given to FTPFeilNr when the session ends: a transfer refused in the
+// meantime has set its own number, which must not stand for this one.
+struct Outcome {
+    qint32 nr = 0;
+    Outcome() = default;
+    Outcome(const Outcome &) = delete;
+    Outcome &operator=(const Outcome &) = delete;
+    ~Outcome() { ftpunit::values().FTPFeilNr = nr; }
+};
 
 } // namespace
 
@@ -108,6 +196,11 @@ TFTPform::TFTPform(QWidget *parent)
     IdFTP1.onDisconnected = [this] { IdFTP1Disconnected(); };
     IdFTP1.onWorkBegin = [this](ftp_client::WorkMode mode, qint64 max) { IdFTP1WorkBegin(mode, max); };
     IdFTP1.onWork = [this](ftp_client::WorkMode mode, qint64 count) { IdFTP1Work(mode, count); };
+    // The transfer runs on the only thread: its waits keep the windows alive and let the user stop.
+    IdFTP1.onWait = [this] {
+        if (inSession_)
+            QCoreApplication::processEvents(QEventLoop::AllEvents);
+    };
 
     g_instance = this;
 }
@@ -118,6 +211,7 @@ TFTPform::~TFTPform()
     IdFTP1.onDisconnected = nullptr;
     IdFTP1.onWorkBegin = nullptr;
     IdFTP1.onWork = nullptr;
+    IdFTP1.onWait = nullptr;
     if (g_instance == this)
         g_instance = nullptr;
 }
@@ -188,8 +282,6 @@ void TFTPform::IdFTP1Work(ftp_client::WorkMode, qint64 AWorkCount)
     ProgressBar1->repaint();
     Panels[0]->setText(QString::number(AWorkCount));
     StatusBar1->repaint();
-    if (isVisible())
-        letWindowSystemIn();
 }
 
 void TFTPform::IdFTP1WorkBegin(ftp_client::WorkMode AWorkMode, qint64)
@@ -199,16 +291,17 @@ void TFTPform::IdFTP1WorkBegin(ftp_client::WorkMode AWorkMode, qint64)
     StatusBar1->repaint();
 }
 
-// For the time of one session: the window manager cannot close a window (its close requests are
-// among the events let in, and closing the main window mid-transfer would start its own questions
-// inside the transfer), and the transfer window is on the screen before anything else.
+// For the time of one session: the transfer window is on the screen before anything else and takes
+// the user's input alone; its close box and Escape stop the transfer.
 class TFTPform::Session {
 public:
     explicit Session(TFTPform *form) : form_(form)
     {
         form_->inSession_ = true;
+        form_->stopRequested_ = false;
         qApp->installEventFilter(form_);
         form_->show();
+        form_->activateWindow();  // Escape reaches it
         // The window system maps a new window asynchronously; wait a moment for it, so the window
         // is there to be repainted.
         QElapsedTimer waited;
@@ -223,6 +316,7 @@ public:
     }
     ~Session()
     {
+        form_->IdFTP1.disconnect();  // nothing left to close on the usual ways out; clears a stop
         qApp->removeEventFilter(form_);
         form_->inSession_ = false;
         form_->close();
@@ -236,14 +330,59 @@ private:
 
 bool TFTPform::eventFilter(QObject *watched, QEvent *event)
 {
-    // Only the window system's requests, and not for a dialog the session itself has opened (the
-    // server settings), which the user may close with its close box.
-    if (inSession_ && event->type() == QEvent::Close && event->spontaneous() && watched->isWidgetType()
-        && watched != QApplication::activeModalWidget()) {
+    if (!inSession_ || !watched->isWidgetType())
+        return QWidget::eventFilter(watched, event);
+    const QWidget *top = static_cast<QWidget *>(watched)->window();
+    // A dialog that is open now (the server settings the session asks for) is the user's to use.
+    if (top == QApplication::activeModalWidget())
+        return QWidget::eventFilter(watched, event);
+    const bool ours = top == this;
+    if (event->type() == QEvent::Close && event->spontaneous()) {
+        // The window system's close of another window waits: closing the main window mid-transfer
+        // would start its own questions inside the transfer. Ours stops the transfer, which then
+        // closes the window.
+        if (ours)
+            requestStop();
         event->ignore();
         return true;
     }
+    if (ours && event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
+        requestStop();
+        return true;
+    }
+    // The program's other windows take no input until the transfer has ended.
+    if (!ours && isUserInput(event->type()))
+        return true;
     return QWidget::eventFilter(watched, event);
+}
+
+void TFTPform::requestStop()
+{
+    if (!inSession_)
+        return;
+    stopRequested_ = true;
+    IdFTP1.abort();  // again on a second press: that also ends the goodbye to a server gone quiet
+    Panels[1]->setText(QStringLiteral("Avbryter"));
+    StatusBar1->repaint();
+}
+
+void TFTPform::logFailure()
+{
+    if (stopRequested_)
+        logReason(QStringLiteral("avbrutt av brukeren"));
+    else
+        logReason(IdFTP1.lastError(), IdFTP1.lastDetail());
+}
+
+bool TFTPform::refuseWhileBusy(const QString &Filnavn, qint32 nr, const QString &what)
+{
+    if (!inSession_)
+        return false;
+    // Asked for from an event handled during a transfer: the client serves one session at a time.
+    textfil::WriteLog(QStringLiteral("FTP: Feil nr. %1, %2 av %3 ble ikke startet").arg(nr).arg(what, Filnavn));
+    logReason(QStringLiteral("en annen overføring pågår; bare én om gangen"));
+    ftpunit::values().FTPFeilNr = nr;
+    return true;
 }
 
 void TFTPform::setFileLabel(const QString &Filnavn)
@@ -265,8 +404,11 @@ void TFTPform::applyClientSettings()
 void TFTPform::SendFil(const QString &Filnavn)
 {
     using textfil::WriteLog;
+    if (refuseWhileBusy(Filnavn, 502, QStringLiteral("opplasting")))
+        return;
     ftpunit::Values &v = ftpunit::values();
     v.FTPFeilNr = 0;
+    Outcome outcome;
     Session session(this);  // shows the window now, closes it on every way out
     setFileLabel(Filnavn);
     const QString name = ftpfil->text();
@@ -275,6 +417,7 @@ void TFTPform::SendFil(const QString &Filnavn)
     const qint64 size = ftpunit::FilStorrelse(Filnavn);
     if (size < 0) {
         WriteLog(QStringLiteral("FTP: Kan ikke finne filstørrelse, avbryter."));
+        logReason(unreadableReason(Filnavn));
         return;
     }
     setProgressMax(size);
@@ -284,8 +427,8 @@ void TFTPform::SendFil(const QString &Filnavn)
     WriteLog(QStringLiteral("FTP: Kobler til ") + IdFTP1.Host + QStringLiteral(" som bruker ") + IdFTP1.Username);
     if (!IdFTP1.connect()) {
         WriteLog(QStringLiteral("FTP: Feil nr. 502, kunne ikke koble til"));
-        logDetail(IdFTP1);
-        v.FTPFeilNr = 502;
+        logFailure();
+        outcome.nr = 502;
     }
     if (IdFTP1.connected()) {
         // An empty folder stays empty: the file goes to the log-in folder, where a download of the
@@ -294,8 +437,10 @@ void TFTPform::SendFil(const QString &Filnavn)
             v.FTPMappe += QLatin1Char('/');
         if (!IdFTP1.put(Filnavn, v.FTPMappe + name)) {
             WriteLog(QStringLiteral("FTP: Feil nr. 503, kan ikke laste opp filen ") + Filnavn);
-            logDetail(IdFTP1);
-            v.FTPFeilNr = 503;
+            logFailure();
+            outcome.nr = 503;
+        } else if (!IdFTP1.note().isEmpty()) {
+            logReason(IdFTP1.note());  // sent, but straight over the old file
         }
         IdFTP1.disconnect();
         WriteLog(QStringLiteral("FTP: Kobler fra."));
@@ -305,8 +450,11 @@ void TFTPform::SendFil(const QString &Filnavn)
 void TFTPform::HentFil(const QString &Filnavn)
 {
     using textfil::WriteLog;
+    if (refuseWhileBusy(Filnavn, 501, QStringLiteral("nedlasting")))
+        return;
     ftpunit::Values &v = ftpunit::values();
     v.FTPFeilNr = 0;
+    Outcome outcome;
     std::optional<Session> session(std::in_place, this);
     setFileLabel(Filnavn);
     const QString name = ftpfil->text();
@@ -345,16 +493,16 @@ void TFTPform::HentFil(const QString &Filnavn)
     if (failed) {
         WriteLog(QStringLiteral("FTP: Feil nr. 501, kunne ikke koble til ") + host + QStringLiteral(" med brukernavn ")
                  + user);
-        logDetail(IdFTP1);
-        v.FTPFeilNr = 501;
+        logFailure();
+        outcome.nr = 501;
     }
     if (IdFTP1.connected()) {
         WriteLog(QStringLiteral("FTP: Tilkoblet, henter filen ") + remote);
         if (!IdFTP1.get(remote, tmpName)) {
             WriteLog(QStringLiteral("FTP: Feil nr. 500, kan ikke laste ned filen ") + Filnavn
                      + QStringLiteral(". Sjekk at filen ikke er i bruk."));
-            logDetail(IdFTP1);
-            v.FTPFeilNr = 500;
+            logFailure();
+            outcome.nr = 500;
         }
         IdFTP1.disconnect();
         WriteLog(QStringLiteral("FTP: Kobler fra."));
@@ -364,13 +512,6 @@ void TFTPform::HentFil(const QString &Filnavn)
     // The fetched file itself: a size found by pattern ("?" and "*" are legal in names here)
     // could be another file's, and an empty download would then replace the local file.
     const QFileInfo fetched(tmpName);
-    if (v.FTPFeilNr == 0 && fetched.isFile() && fetched.size() > 0) {
-        // Each step on its own, none replacing a file; only what succeeded is logged.
-        if (platform::files::removeFile(us(oldName)))
-            WriteLog(QStringLiteral("FTP: slettet midlertidig fil: ") + oldName);
-        if (platform::files::renameNoReplace(us(Filnavn), us(oldName)))
-            WriteLog(QStringLiteral("FTP: endret navn på ") + Filnavn + QStringLiteral(" til ") + oldName);
-        if (platform::files::renameNoReplace(us(tmpName), us(Filnavn)))
-            WriteLog(QStringLiteral("FTP: endret navn på ") + tmpName + QStringLiteral(" til ") + Filnavn);
-    }
+    if (outcome.nr == 0 && fetched.isFile() && fetched.size() > 0 && !putInPlace(Filnavn, tmpName, oldName))
+        outcome.nr = 504;
 }

@@ -51,7 +51,8 @@ QString sidename(const QString &Filnavn, const QString &ext);
 } // namespace ftpunit
 
 // The transfer window: file name, progress bar, byte count and connection state. Created once,
-// hidden; SendFil and HentFil show it for the time of one session.
+// hidden; SendFil and HentFil show it for the time of one session, during which it alone takes the
+// user's input: Escape or its close box stops the transfer.
 class TFTPform : public QWidget {
     Q_OBJECT
 public:
@@ -91,7 +92,12 @@ private:
     class Session;
     void setFileLabel(const QString &Filnavn);
     void applyClientSettings();
+    bool refuseWhileBusy(const QString &Filnavn, qint32 nr, const QString &what);
+    // Escape or the close box while a transfer runs: the transfer ends as a failure.
+    void requestStop();
+    void logFailure();
     bool inSession_ = false;
+    bool stopRequested_ = false;
     qint64 progressMax_ = 100;
     int progressShift_ = 0;
 };

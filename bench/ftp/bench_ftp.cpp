@@ -1,9 +1,10 @@
 // Throughput of HentFil and SendFil against the curl command-line tool, both on the same local test
 // FTP server (pyftpdlib on 127.0.0.1) and the same file, alternating, in one run:
 //
-//   bench_ftp [--size-mb N] [--rounds N] [--curl PATH]
+//   bench_ftp [--size-mb N] [--rounds N] [--curl PATH] [--dir FOLDER]
 //
-// Everything happens in a temporary folder; the settings document is one of its own. Prints each
+// Everything happens in a temporary folder (below FOLDER, default the system's temporary folder);
+// the settings document is one of its own. Prints each
 // transfer, then the median MB/s of each client and our share of curl's.
 #include <QApplication>
 #include <QDir>
@@ -66,6 +67,7 @@ int main(int argc, char **argv)
     qint64 sizeMb = 200;
     int rounds = 7;
     QString curl = QStandardPaths::findExecutable(QStringLiteral("curl"));
+    QString folder = QDir::tempPath();
     const QStringList args = app.arguments();
     for (int i = 1; i + 1 < args.size(); i += 2) {
         if (args[i] == QLatin1String("--size-mb"))
@@ -74,6 +76,8 @@ int main(int argc, char **argv)
             rounds = args[i + 1].toInt();
         else if (args[i] == QLatin1String("--curl"))
             curl = args[i + 1];
+        else if (args[i] == QLatin1String("--dir"))
+            folder = args[i + 1];
     }
     if (curl.isEmpty()) {
         std::fprintf(stderr, "the curl command-line tool is missing (Debian package curl)\n");
@@ -81,7 +85,7 @@ int main(int argc, char **argv)
     }
     const qint64 size = sizeMb * 1000 * 1000;
 
-    QTemporaryDir world(QDir::tempPath() + QStringLiteral("/bo-bench-ftp-XXXXXX"));
+    QTemporaryDir world(folder + QStringLiteral("/bo-bench-ftp-XXXXXX"));
     const QString home = world.path() + QStringLiteral("/server");
     const QString work = world.path() + QStringLiteral("/work");
     QDir().mkpath(home);

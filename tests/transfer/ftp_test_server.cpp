@@ -17,6 +17,18 @@ bool FtpTestServer::start(const QString &root, const QString &user, const QStrin
         args << QStringLiteral("--throttle") << QString::number(options.throttle);
     if (options.dropAfter > 0)
         args << QStringLiteral("--drop-after") << QString::number(options.dropAfter);
+    if (options.stallAfter >= 0)
+        args << QStringLiteral("--stall-after") << QString::number(options.stallAfter);
+    if (!options.silentOn.isEmpty())
+        args << QStringLiteral("--silent-on") << options.silentOn;
+    if (!options.perm.isEmpty())
+        args << QStringLiteral("--perm") << options.perm;
+    if (options.renameNoReplace)
+        args << QStringLiteral("--rename-no-replace");
+    if (!options.refuseSuffix.isEmpty())
+        args << QStringLiteral("--refuse-suffix") << options.refuseSuffix;
+    if (!options.tlsCert.isEmpty())
+        args << QStringLiteral("--tls-cert") << options.tlsCert << QStringLiteral("--tls-key") << options.tlsKey;
     // Debian's interpreter: the one that has pyftpdlib, whatever python3 the PATH finds first.
     process_.setProgram(QStringLiteral("/usr/bin/python3"));
     process_.setArguments(args);

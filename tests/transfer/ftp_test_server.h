@@ -9,6 +9,12 @@ public:
     struct Options {
         qint64 throttle = 0;   // bytes a second on each data connection, 0: no limit
         qint64 dropAfter = 0;  // close both connections after this many bytes of a transfer
+        qint64 stallAfter = -1;  // stop moving data after this many bytes of a transfer, -1: never
+        QString silentOn;        // answer nothing from this command on
+        QString perm;            // the user's rights in pyftpdlib's letters, empty: all
+        bool renameNoReplace = false;  // a rename onto an existing file is refused
+        QString refuseSuffix;    // names ending so are refused for storing
+        QString tlsCert, tlsKey; // require TLS with this certificate chain and key
     };
 
     FtpTestServer() = default;

@@ -12,8 +12,20 @@
 #include "environment/hs_reg.h"
 #include "environment/ini_document.h"
 #include "log/textfil.h"
+#include "support/foundation_helpers.h"
 #include "support/test_env.h"
 #include "transfer/ftpunit.h"
+
+// Texts and log lines in failure messages.
+inline std::ostream &operator<<(std::ostream &os, const QString &s)
+{
+    return os << s.toStdString();
+}
+inline std::ostream &operator<<(std::ostream &os, const QStringList &l)
+{
+    PrintTo(l, &os);
+    return os;
+}
 
 // Runs action on the next modal window as soon as it is open, from inside its own event loop.
 inline void onNextModal(std::function<void(QWidget *)> action)
