@@ -36,11 +36,20 @@ QString changeextension(const QString &name, const QString &ext)
     return (dot < 0 ? name + QLatin1Char('.') : name.left(dot + 1)) + ext;
 }
 
-void runprogram(const QString &program, const QString &parameters, const QString &folder)
+bool runprogram(const QString &program, const QString &parameters, const QString &folder, QString *reason,
+                std::function<void(const QString &reason)> failedLater)
 {
     ui_hooks::BusyPointer busy;
     const QString quote(QLatin1Char('"'));
-    platform::shellOpen(us(quote + program + quote), us(parameters), us(quote + folder + quote));
+    platform::ShellFailure later;
+    if (failedLater)
+        later = [failedLater](const std::u16string &why) { failedLater(qs(why)); };
+    std::u16string why;
+    if (platform::shellOpen(us(quote + program + quote), us(parameters), us(quote + folder + quote), &why, later))
+        return true;
+    if (reason)
+        *reason = qs(why);
+    return false;
 }
 
 } // namespace Felles

@@ -1,6 +1,7 @@
 #pragma once
 // Small shared operations: file size, text scrambling, extension replacement, starting a program.
 #include <QString>
+#include <functional>
 
 namespace Felles {
 
@@ -16,7 +17,10 @@ QString unscrambletext(const QString &scrambled);
 QString changeextension(const QString &name, const QString &ext);
 
 // Asks the shell to open program (quoted) with parameters (as they are) in folder (quoted), with the
-// busy pointer shown meanwhile. Returns at once; the outcome is not examined.
-void runprogram(const QString &program, const QString &parameters, const QString &folder);
+// busy pointer shown meanwhile. Returns at once, without waiting for the program: false, with the
+// reason, when nothing could be started. A dispatcher that only hands the file on (xdg-open) can fail
+// after it started; failedLater then gets the reason. Nothing is logged or shown here.
+bool runprogram(const QString &program, const QString &parameters, const QString &folder, QString *reason = nullptr,
+                std::function<void(const QString &reason)> failedLater = {});
 
 } // namespace Felles

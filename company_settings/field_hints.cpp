@@ -6,6 +6,9 @@
 #include <QRegularExpression>
 #include <QStyle>
 #include <QWidget>
+#include <functional>
+
+#include "company_settings/masked_time_edit.h"
 
 namespace Timesetu {
 
@@ -148,6 +151,47 @@ const QList<HintedField> &hintedFields()
     return fields;
 }
 
+QString timeHint(const QString &five)
+{
+    switch (MaskedTimeEdit::stateOf(five)) {
+    case MaskedTimeEdit::State::Blank:
+        return QString();
+    case MaskedTimeEdit::State::Whole:
+        return MaskedTimeEdit::cannotExist(five)
+            ? QStringLiteral("Klokkeslettet finnes ikke: timene går fra 0 til 23 og minuttene fra 00 til 59.")
+            : QString();
+    case MaskedTimeEdit::State::Partial:
+        break;
+    }
+    const auto blank = [&](int i) { return five.size() <= i || five[i] == QLatin1Char(' '); };
+    QStringList missing;
+    if (blank(1))
+        missing << (blank(0) ? QStringLiteral("timetallet") : QStringLiteral("ett siffer i timetallet"));
+    if (blank(3) && blank(4))
+        missing << QStringLiteral("minuttene");
+    else if (blank(3) || blank(4))
+        missing << QStringLiteral("ett siffer i minuttene");
+    return QStringLiteral("Klokkeslettet er ikke fullstendig: ") + missing.join(QStringLiteral(" og "))
+        + QStringLiteral(" mangler. Skriv for eksempel 07:30, eller tøm feltet.");
+}
+
+QString timeFieldHint(const MaskedTimeEdit &field)
+{
+    if (!field.edited() && !MaskedTimeEdit::fitsMask(field.loadedText()))
+        return QStringLiteral("Innstillingsfilen har «%1», som ikke er et klokkeslett feltet kan vise. "
+                              "Det blir stående uendret til du endrer feltet.")
+            .arg(field.loadedText());
+    return timeHint(field.time());
+}
+
+const QStringList &timeFields()
+{
+    static const QStringList names = {QStringLiteral("ArbeidStart"), QStringLiteral("ArbeidSlutt"),
+                                      QStringLiteral("Pausetid1"),   QStringLiteral("Pausetid2"),
+                                      QStringLiteral("PauseTid3"),   QStringLiteral("Pausetid4")};
+    return names;
+}
+
 QString hintActionName(const QString &control)
 {
     return control + QStringLiteral("Varsel");
@@ -155,25 +199,29 @@ QString hintActionName(const QString &control)
 
 namespace {
 
-void watch(QLineEdit *edit, HintRule rule, const QString &control)
+// The sign inside the field and its tooltip, for the hint message returns (empty: none).
+void watch(QLineEdit *edit, const QString &control, std::function<QString()> message)
 {
     auto *action = new QAction(edit);
     action->setObjectName(hintActionName(control));
     action->setIcon(edit->style()->standardIcon(QStyle::SP_MessageBoxWarning));
-    action->setToolTip(hintText(rule));
     const QString ownTip = edit->toolTip();
     // The sign is added and taken away rather than hidden, so that a field without it keeps its
     // whole width for the text.
-    auto update = [edit, action, rule, ownTip] {
-        const bool wrong = !looksRight(rule, edit->text());
+    auto update = [edit, action, message, ownTip] {
+        const QString text = message();
         const bool marked = edit->actions().contains(action);
-        if (wrong && !marked)
+        if (!text.isEmpty() && !marked)
             edit->addAction(action, QLineEdit::TrailingPosition);
-        else if (!wrong && marked)
+        else if (text.isEmpty() && marked)
             edit->removeAction(action);
-        edit->setToolTip(wrong ? hintText(rule) : ownTip);
+        action->setToolTip(text);
+        edit->setToolTip(text.isEmpty() ? ownTip : text);
     };
-    QObject::connect(edit, &QLineEdit::textChanged, action, update);
+    if (auto *time = qobject_cast<MaskedTimeEdit *>(edit))
+        QObject::connect(time, &MaskedTimeEdit::timeChanged, action, update);
+    else
+        QObject::connect(edit, &QLineEdit::textChanged, action, update);
     update();
 }
 
@@ -187,8 +235,14 @@ void installFieldHints(QWidget *dialog)
         QLineEdit *edit = qobject_cast<QLineEdit *>(w);
         if (auto *combo = qobject_cast<QComboBox *>(w))
             edit = combo->lineEdit();  // null for a list that cannot be typed in
-        if (edit)
-            watch(edit, f.rule, name);
+        if (edit) {
+            const HintRule rule = f.rule;
+            watch(edit, name, [edit, rule] { return looksRight(rule, edit->text()) ? QString() : hintText(rule); });
+        }
+    }
+    for (const QString &name : timeFields()) {
+        if (auto *time = dialog->findChild<MaskedTimeEdit *>(name))
+            watch(time, name, [time] { return timeFieldHint(*time); });
     }
 }
 

@@ -5,7 +5,9 @@
 // value is saved as typed, since the suite's other programs and old files may hold such values.
 #include <QList>
 #include <QString>
+#include <QStringList>
 
+class MaskedTimeEdit;
 class QWidget;
 
 namespace Timesetu {
@@ -33,8 +35,17 @@ const QList<HintedField> &hintedFields();
 // The object name of the warning action a checked field carries while its text looks wrong.
 QString hintActionName(const QString &control);
 
+// The masked time fields get the same sign: a partial time (what is missing from it), a time that
+// cannot exist (hour above 23, minutes above 59), or a stored text the field cannot show, which is
+// kept as it is until the user edits the field. Empty when there is nothing to say. A time that
+// cannot exist is saved as typed; a partial time the user left is refused by the save (the dialog).
+QString timeHint(const QString &five);
+QString timeFieldHint(const MaskedTimeEdit &field);
+// The designer names of the time fields, in their tab order.
+const QStringList &timeFields();
+
 // Watches the hinted fields among the dialog's children: every change of their text, by typing or
-// by loading, shows or removes the warning sign and the tooltip.
+// by loading, shows or removes the warning sign and the tooltip. The time fields likewise.
 void installFieldHints(QWidget *dialog);
 
 } // namespace Timesetu

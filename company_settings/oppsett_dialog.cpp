@@ -23,6 +23,7 @@
 #include <QTabWidget>
 #include <QTextDocument>
 #include <QToolButton>
+#include <QToolTip>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -48,6 +49,13 @@ constexpr int kClientWidth = 619;
 constexpr int kClientHeight = 346;
 constexpr int kPagesHeight = 293;
 constexpr int kEditHeight = 21;
+constexpr int kTimeWidth = 62;
+
+// The object name of the caption of a field (or of a heading): "Label_" and the field's name.
+QString captionName(const char *name)
+{
+    return QStringLiteral("Label_") + QLatin1String(name);
+}
 
 // --- Button images, drawn here so they look the same under every style -------------------------
 
@@ -220,9 +228,10 @@ QLineEdit *TOppsettDialog::edit(QWidget *page, const char *name, int x, int y, i
     return e;
 }
 
-QLabel *TOppsettDialog::label(QWidget *page, const QString &text, int x, int y, int w)
+QLabel *TOppsettDialog::label(QWidget *page, const QString &name, const QString &text, int x, int y, int w)
 {
     auto *l = new QLabel(text, page);
+    l->setObjectName(name);
     l->adjustSize();
     l->move(x, y);
     if (w > 0)
@@ -236,8 +245,9 @@ void TOppsettDialog::buildFirma(QWidget *page)
     auto row = [](int i) { return 12 + i * 28; };
     const char *captions[] = {"Firmanavn", "Postadresse", "Gateadresse", "Poststed", "E-post", "Internett",
                               "Org.nr.", "Kontonr."};
+    const char *captioned[] = {"bNavn", "bPostAdr", "bGateAdr", "bPostNr", "bEmail", "internett", "bOrgnr", "bKontoNr"};
     for (int i = 0; i < 8; ++i)
-        label(page, QString::fromUtf8(captions[i]), cx, row(i) + 3);
+        label(page, captionName(captioned[i]), QString::fromUtf8(captions[i]), cx, row(i) + 3);
     bNavn = edit(page, "bNavn", fx, row(0), w);
     bPostAdr = edit(page, "bPostAdr", fx, row(1), w);
     bGateAdr = edit(page, "bGateAdr", fx, row(2), w);
@@ -249,9 +259,9 @@ void TOppsettDialog::buildFirma(QWidget *page)
     bKontoNr = edit(page, "bKontoNr", fx, row(7), 150);
 
     const int rx = 390, rf = 446;
-    label(page, QStringLiteral("Telefon"), rx, row(0) + 3);
-    label(page, QStringLiteral("Telefax"), rx, row(1) + 3);
-    label(page, QStringLiteral("Mobil"), rx, row(2) + 3);
+    label(page, captionName("bTelefon"), QStringLiteral("Telefon"), rx, row(0) + 3);
+    label(page, captionName("bTelefax"), QStringLiteral("Telefax"), rx, row(1) + 3);
+    label(page, captionName("bMobil"), QStringLiteral("Mobil"), rx, row(2) + 3);
     bTelefon = edit(page, "bTelefon", rf, row(0), 150);
     bTelefax = edit(page, "bTelefax", rf, row(1), 150);
     bMobil = edit(page, "bMobil", rf, row(2), 150);
@@ -259,8 +269,8 @@ void TOppsettDialog::buildFirma(QWidget *page)
 
 void TOppsettDialog::buildAvdeling(QWidget *page)
 {
-    QLabel *kontoHeading = label(page, QStringLiteral("Time&konto"), 12, 8);
-    QLabel *avdHeading = label(page, QStringLiteral("&Avdeling"), 100, 8);
+    QLabel *kontoHeading = label(page, captionName("Timekonto"), QStringLiteral("Time&konto"), 12, 8);
+    QLabel *avdHeading = label(page, captionName("Avdeling"), QStringLiteral("&Avdeling"), 100, 8);
     auto row = [](int i) { return 26 + i * 24; };
     QLineEdit **konto[] = {&timekonto1, &timekonto2, &timekonto3, &timekonto4,
                            &Timekonto5, &Timekonto6, &Timekonto7, &Timekonto8};
@@ -277,6 +287,7 @@ void TOppsettDialog::buildAvdeling(QWidget *page)
     }
     Timekonto9 = edit(page, "Timekonto9", 12, row(8), 80);
     auto *syk = new QLabel(QStringLiteral("Sykelønn"), page);
+    syk->setObjectName(captionName("Timekonto9"));
     syk->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     syk->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     syk->setIndent(4);
@@ -289,7 +300,8 @@ void TOppsettDialog::buildArbeid(QWidget *page)
 {
     auto timeField = [&](QWidget *parent, const char *name, int x, int y) {
         auto *t = add(new MaskedTimeEdit(parent), QLatin1String(name));
-        t->setGeometry(x, y, 44, kEditHeight);
+        // Room for "07:30" beside the hint sign a partial or impossible time gets.
+        t->setGeometry(x, y, kTimeWidth, kEditHeight);
         return t;
     };
     auto spinBox = [&](QWidget *parent, const char *name, int max, int step, int x, int y) {
@@ -301,16 +313,16 @@ void TOppsettDialog::buildArbeid(QWidget *page)
     };
 
     // Left: normal working time and the breaks.
-    label(page, QStringLiteral("Normalarbeidstid  start"), 8, 15);
+    label(page, captionName("ArbeidStart"), QStringLiteral("Normalarbeidstid  start"), 8, 15);
     ArbeidStart = timeField(page, "ArbeidStart", 146, 12);
-    label(page, QStringLiteral("Normalarbeidstid slutt"), 8, 43);
+    label(page, captionName("ArbeidSlutt"), QStringLiteral("Normalarbeidstid slutt"), 8, 43);
     ArbeidSlutt = timeField(page, "ArbeidSlutt", 146, 40);
 
     auto *pauser = new QGroupBox(QStringLiteral("&Pauser"), page);
     pauser->setObjectName(QStringLiteral("GroupPauser"));
-    pauser->setGeometry(8, 74, 182, 160);
-    label(pauser, QStringLiteral("kl."), 16, 22);
-    label(pauser, QStringLiteral("minutt"), 90, 22);
+    pauser->setGeometry(8, 74, 200, 160);
+    label(pauser, captionName("kl"), QStringLiteral("kl."), 16, 22);
+    label(pauser, captionName("minutt"), QStringLiteral("minutt"), 100, 22);
     const char *timeNames[] = {"Pausetid1", "Pausetid2", "PauseTid3", "Pausetid4"};
     const char *lengthNames[] = {"PauseLengd1", "PauseLengd2", "PauseLengd3", "PauseLengd4"};
     MaskedTimeEdit **times[] = {&Pausetid1, &Pausetid2, &PauseTid3, &Pausetid4};
@@ -318,23 +330,23 @@ void TOppsettDialog::buildArbeid(QWidget *page)
     for (int i = 0; i < 4; ++i) {
         const int y = 42 + i * 28;
         *times[i] = timeField(pauser, timeNames[i], 16, y);
-        *lengths[i] = spinBox(pauser, lengthNames[i], 60, 5, 90, y);
+        *lengths[i] = spinBox(pauser, lengthNames[i], 60, 5, 100, y);
     }
 
     // Middle: allowances and the away allowance.
     auto *godt = new QGroupBox(QStringLiteral("Godtgjersle:"), page);
     godt->setObjectName(QStringLiteral("GroupGodtgjersle"));
-    godt->setGeometry(198, 4, 212, 230);
+    godt->setGeometry(216, 4, 194, 230);
     const char *godtCaptions[] = {"personbil", "passasjer", "henger", "utstyr", "Diettpenger"};
     const char *godtNames[] = {"personbil", "passasjer", "henger", "utstyr", "Diett"};
     QLineEdit **godtFields[] = {&personbil, &passasjer, &henger, &utstyr, &Diett};
     for (int i = 0; i < 5; ++i) {
         const int y = 22 + i * 26;
-        label(godt, QString::fromUtf8(godtCaptions[i]), 10, y + 3);
-        *godtFields[i] = edit(godt, godtNames[i], 100, y, 100);
+        label(godt, captionName(godtNames[i]), QString::fromUtf8(godtCaptions[i]), 10, y + 3);
+        *godtFields[i] = edit(godt, godtNames[i], 96, y, 88);
     }
     RadioGroupBorte = add(new QGroupBox(QStringLiteral("Bortetillegg"), godt), QStringLiteral("RadioGroupBorte"));
-    RadioGroupBorte->setGeometry(8, 156, 196, 64);
+    RadioGroupBorte->setGeometry(8, 156, 178, 64);
     BorteKroner = new QRadioButton(QStringLiteral("Kroner"), RadioGroupBorte);
     BorteKroner->setObjectName(QStringLiteral("RadioGroupBorteKroner"));
     BorteKroner->setGeometry(10, 20, 90, 18);
@@ -342,8 +354,8 @@ void TOppsettDialog::buildArbeid(QWidget *page)
     BorteProsent->setObjectName(QStringLiteral("RadioGroupBorteProsent"));
     BorteProsent->setGeometry(10, 40, 90, 18);
     BorteKroner->setChecked(true);
-    SpinEditBorte = spinBox(RadioGroupBorte, "SpinEditBorte", 100, 1, 112, 27);
-    SpinEditBorte->resize(70, 22);
+    SpinEditBorte = spinBox(RadioGroupBorte, "SpinEditBorte", 100, 1, 100, 27);
+    SpinEditBorte->resize(68, 22);
 
     // Right: hourly rates and mileage.
     auto *timepriser = new QGroupBox(QStringLiteral("Timepriser ut:"), page);
@@ -354,13 +366,13 @@ void TOppsettDialog::buildArbeid(QWidget *page)
     QLineEdit **prisFields[] = {&atk, &ato, &at5, &at1, &atreise};
     for (int i = 0; i < 5; ++i) {
         const int y = 22 + i * 26;
-        label(timepriser, QString::fromUtf8(prisCaptions[i]), 10, y + 3);
+        label(timepriser, captionName(prisNames[i]), QString::fromUtf8(prisCaptions[i]), 10, y + 3);
         *prisFields[i] = edit(timepriser, prisNames[i], 90, y, 90);
     }
     auto *bil = new QGroupBox(QStringLiteral(" Biltakster ut: "), page);
     bil->setObjectName(QStringLiteral("GroupBiltakster"));
     bil->setGeometry(416, 168, 190, 56);
-    label(bil, QStringLiteral("Kmpris ut"), 10, 27);
+    label(bil, captionName("Kmpris"), QStringLiteral("Kmpris ut"), 10, 27);
     Kmpris = edit(bil, "Kmpris", 90, 24, 90);
 }
 
@@ -375,7 +387,7 @@ void TOppsettDialog::buildRegnskap(QWidget *page)
     QLineEdit **kontoFields[] = {&Konto1, &Konto2, &Konto3, &Konto4, &Konto5, &Kasse};
     for (int i = 0; i < 6; ++i) {
         const int y = 24 + i * 26;
-        label(kontoer, QString::fromUtf8(kontoCaptions[i]), 12, y + 3);
+        label(kontoer, captionName(kontoNames[i]), QString::fromUtf8(kontoCaptions[i]), 12, y + 3);
         *kontoFields[i] = edit(kontoer, kontoNames[i], 150, y, 120);
     }
     auto *avgifter = new QGroupBox(QStringLiteral(" Avgifter: "), page);
@@ -387,7 +399,7 @@ void TOppsettDialog::buildRegnskap(QWidget *page)
     QLineEdit **avgFields[] = {&mva, &mva2, &mva3, &mva4, &Arbavg};
     for (int i = 0; i < 5; ++i) {
         const int y = 24 + i * 26;
-        label(avgifter, QString::fromUtf8(avgCaptions[i]), 12, y + 3);
+        label(avgifter, captionName(avgNames[i]), QString::fromUtf8(avgCaptions[i]), 12, y + 3);
         *avgFields[i] = edit(avgifter, avgNames[i], 160, y, 80);
     }
 }
@@ -395,23 +407,23 @@ void TOppsettDialog::buildRegnskap(QWidget *page)
 void TOppsettDialog::buildFaktura(QWidget *page)
 {
     auto row = [](int i) { return 10 + i * 28; };
-    label(page, QStringLiteral("Antall dager til forfall"), 8, row(0) + 3);
+    label(page, captionName("FakturaDager"), QStringLiteral("Antall dager til forfall"), 8, row(0) + 3);
     FakturaDager = add(new QComboBox(page), QStringLiteral("FakturaDager"));
     FakturaDager->setEditable(true);
     FakturaDager->setInsertPolicy(QComboBox::NoInsert);
     FakturaDager->addItems(Timesetu::paymentTermItems());
     FakturaDager->setEditText(QString());
     FakturaDager->setGeometry(150, row(0), 120, 22);
-    label(page, QStringLiteral("Fakturagebyr"), 8, row(1) + 3);
+    label(page, captionName("FGebyr"), QStringLiteral("Fakturagebyr"), 8, row(1) + 3);
     FGebyr = edit(page, "FGebyr", 150, row(1), 120);
-    label(page, QStringLiteral("Fakturagebyr under..."), 8, row(2) + 3);
+    label(page, captionName("FGebyrUnder"), QStringLiteral("Fakturagebyr under..."), 8, row(2) + 3);
     FGebyrUnder = edit(page, "FGebyrUnder", 150, row(2), 120);
-    label(page, QStringLiteral("Purregebyr"), 8, row(3) + 3);
+    label(page, captionName("PGebyr"), QStringLiteral("Purregebyr"), 8, row(3) + 3);
     PGebyr = edit(page, "PGebyr", 150, row(3), 120);
-    label(page, QStringLiteral("Tekst på faktura"), 8, row(4) + 3);
+    label(page, captionName("Fakturatekst1"), QStringLiteral("Tekst på faktura"), 8, row(4) + 3);
     Fakturatekst1 = edit(page, "Fakturatekst1", 150, row(4), 450);
     Fakturatekst2 = edit(page, "Fakturatekst2", 150, row(5), 450);
-    label(page, QStringLiteral("Tekst på purring"), 8, row(6) + 3);
+    label(page, captionName("Purretekst1"), QStringLiteral("Tekst på purring"), 8, row(6) + 3);
     Purretekst1 = edit(page, "Purretekst1", 150, row(6), 450);
     Purretekst2 = edit(page, "Purretekst2", 150, row(7), 450);
 
@@ -421,7 +433,7 @@ void TOppsettDialog::buildFaktura(QWidget *page)
     Kravrunding->move(320, row(1) + 2);
     Kr4Avrunding = add(new QCheckBox(QStringLiteral("Avrund 4 kroner"), page), QStringLiteral("Kr4Avrunding"));
     Kr4Avrunding->move(340, row(2) + 2);
-    label(page, QStringLiteral("Rentenota prosent"), 320, row(3) + 3);
+    label(page, captionName("RentenotaPros"), QStringLiteral("Rentenota prosent"), 320, row(3) + 3);
     RentenotaPros = edit(page, "RentenotaPros", 440, row(3), 80);
     for (QCheckBox *c : {SporGebyr, Kravrunding, Kr4Avrunding})
         c->adjustSize();
@@ -432,8 +444,8 @@ void TOppsettDialog::buildFaktura(QWidget *page)
 
 void TOppsettDialog::buildUtskrift(QWidget *page)
 {
-    auto bold = [&](const QString &text, int x, int y) {
-        QLabel *l = label(page, text, x, y);
+    auto bold = [&](const char *name, const QString &text, int x, int y) {
+        QLabel *l = label(page, captionName(name), text, x, y);
         QFont f = l->font();
         f.setBold(true);
         l->setFont(f);
@@ -447,7 +459,7 @@ void TOppsettDialog::buildUtskrift(QWidget *page)
         return c;
     };
 
-    bold(QStringLiteral("Skriver:"), 8, 6);
+    bold("Skriver", QStringLiteral("Skriver:"), 8, 6);
     Skriver = add(new QComboBox(page), QStringLiteral("Skriver"));
     Skriver->setGeometry(8, 24, 400, 22);
     StandardSkriver = check("StandardSkriver", QStringLiteral("Bruk standardskriver"), 8, 54);
@@ -456,9 +468,9 @@ void TOppsettDialog::buildUtskrift(QWidget *page)
     BrevSidenummer = check("BrevSidenummer", QStringLiteral("Sidenummer på ark"), 210, 74);
     rule(page, 8, 98, 400);
 
-    bold(QStringLiteral("Språk på utskrifter:"), 8, 106);
+    bold("SprakPaUtskrifter", QStringLiteral("Språk på utskrifter:"), 8, 106);
     UseLang = check("UseLang", QStringLiteral("Bruk oversetting"), 8, 126);
-    label(page, QStringLiteral("Språk:"), 210, 106);
+    label(page, captionName("LangExt"), QStringLiteral("Språk:"), 210, 106);
     LangExt = edit(page, "LangExt", 210, 123, 40);
     SpeedButton1 = new QToolButton(page);
     SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
@@ -473,7 +485,7 @@ void TOppsettDialog::buildUtskrift(QWidget *page)
     VisSkriver->setToolTip(QStringLiteral("Bruker ikke skriver-dialogboks"));
     LHJH = check("LHJH", QStringLiteral("Høyrejuster header"), 8, 180);
     konvolutt = check("konvolutt", QStringLiteral("Mat inn konvolutt på langs"), 8, 200);
-    label(page, QStringLiteral("Headerfont:"), 210, 160);
+    label(page, captionName("FontHeader"), QStringLiteral("Headerfont:"), 210, 160);
     FontHeader = add(new QComboBox(page), QStringLiteral("FontHeader"));
     FontHeader->setEditable(true);
     FontHeader->setInsertPolicy(QComboBox::NoInsert);
@@ -492,7 +504,7 @@ void TOppsettDialog::buildUtskrift(QWidget *page)
     QLineEdit **margFields[] = {&topp, &bunn, &venstre, &hoyre, &Giro, &LogoJust};
     for (int i = 0; i < 6; ++i) {
         const int y = 24 + i * 27;
-        label(marger, QString::fromUtf8(margCaptions[i]), 10, y + 3);
+        label(marger, captionName(margNames[i]), QString::fromUtf8(margCaptions[i]), 10, y + 3);
         *margFields[i] = edit(marger, margNames[i], 110, y, 60);
     }
     setTabOrder(Skriver, StandardSkriver);
@@ -616,7 +628,7 @@ void TOppsettDialog::reject()
 
 void TOppsettDialog::OKBtnClick()
 {
-    if (Skriv())
+    if (timesReadyToSave() && Skriv())
         close();
 }
 
@@ -627,7 +639,30 @@ void TOppsettDialog::CancelBtnClick()
 
 void TOppsettDialog::BitBtn1Click()
 {
-    Skriv();
+    if (timesReadyToSave())
+        Skriv();
+}
+
+bool TOppsettDialog::timesReadyToSave()
+{
+    // The field the user is in has not been left yet: finish it as leaving would.
+    for (const QString &name : Timesetu::timeFields())
+        static_cast<MaskedTimeEdit *>(control(name))->finishEditing();
+    for (const QString &name : Timesetu::timeFields()) {
+        auto *field = static_cast<MaskedTimeEdit *>(control(name));
+        if (!field->edited() || field->state() != MaskedTimeEdit::State::Partial)
+            continue;
+        // Nothing is saved: a partial time would be stored as it stands, or silently replaced.
+        for (int i = 0; i < PageControl1->count(); ++i) {
+            if (PageControl1->widget(i)->isAncestorOf(field))
+                PageControl1->setCurrentIndex(i);  // "Arbei&d"
+        }
+        field->setFocus(Qt::OtherFocusReason);
+        field->setCursorPosition(0);
+        QToolTip::showText(field->mapToGlobal(QPoint(0, field->height())), Timesetu::timeFieldHint(*field), field);
+        return false;
+    }
+    return true;
 }
 
 void TOppsettDialog::BitBtn3Click()
@@ -656,7 +691,15 @@ void TOppsettDialog::FontHeaderDblClick()
 void TOppsettDialog::SpeedButton1Click()
 {
     utskrift::values().languageCode = LangExt->text();
-    Felles::runprogram(QStringLiteral("notepad.exe"), utskrift::languagefile(), QString(QLatin1String("")));
+    const QString file = utskrift::languagefile();
+    // A button that does nothing must not pass for one that worked: no editor is logged.
+    const auto report = [file](const QString &reason) {
+        textfil::WriteLog(QStringLiteral("FEIL: Kan ikke åpne språkfilen ") + file + QStringLiteral(" i en teksteditor: ")
+                          + reason);
+    };
+    QString reason;
+    if (!Felles::runprogram(QStringLiteral("notepad.exe"), file, QString(QLatin1String("")), &reason, report))
+        report(reason);
 }
 
 bool TOppsettDialog::eventFilter(QObject *watched, QEvent *event)
@@ -683,7 +726,7 @@ void TOppsettDialog::loadSetting(const Setting &s)
         break;
     }
     case Kind::Time:
-        static_cast<MaskedTimeEdit *>(w)->setText(hs_reg::readstr(s.key));
+        static_cast<MaskedTimeEdit *>(w)->load(hs_reg::readstr(s.key));
         break;
     case Kind::Number:
         static_cast<QSpinBox *>(w)->setValue(hs_reg::readint(s.key));  // pulled into the range
@@ -786,7 +829,8 @@ void TOppsettDialog::saveSetting(const Setting &s)
             hs_reg::writestr(s.key, c->currentText());
         break;
     case Kind::Time:
-        hs_reg::writestr(s.key, static_cast<MaskedTimeEdit *>(w)->text());
+        // The five characters; a stored text the field cannot show stays as it was until edited.
+        hs_reg::writestr(s.key, static_cast<MaskedTimeEdit *>(w)->storedText());
         break;
     case Kind::Number:
         hs_reg::writeint(s.key, spinValue(static_cast<QSpinBox *>(w)));

@@ -126,7 +126,10 @@ private:
     template <class W>
     W *add(W *widget, const QString &name);
     QLineEdit *edit(QWidget *page, const char *name, int x, int y, int w);
-    QLabel *label(QWidget *page, const QString &text, int x, int y, int w = -1);
+    QLabel *label(QWidget *page, const QString &name, const QString &text, int x, int y, int w = -1);
+    // Before a save: every time field the user left with a partial time is named at the field (its
+    // page shown, the focus in it, what is missing in its tooltip); false when there is one.
+    bool timesReadyToSave();
 
     void loadSetting(const Timesetu::Setting &s);
     void saveSetting(const Timesetu::Setting &s);

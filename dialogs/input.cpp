@@ -6,14 +6,18 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QShowEvent>
+#include <limits>
 
 #include "environment/hs_reg.h"
 #include "log/textfil.h"
+#include "platform/window_caption.h"
 
 TInputForm::TInputForm(QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint)  // a border only: no caption, menu or close box
+    // A title bar, so that the window can be moved, with no caption text, system menu or close box.
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
 {
     setObjectName(QStringLiteral("InputForm"));
+    setWindowTitle(QString(QLatin1String("")));
     QFont font(QStringLiteral("MS Sans Serif"));
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(11);
@@ -22,12 +26,14 @@ TInputForm::TInputForm(QWidget *parent)
 
     Label1 = new QLabel(QStringLiteral("Label"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setTextFormat(Qt::PlainText);  // the prompt as written, never as markup
     Label1->move(32, 24);
     Label1->adjustSize();
 
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setGeometry(32, 40, 337, 21);
+    Edit1->setMaxLength(std::numeric_limits<int>::max());  // no length limit (Qt's default cuts at 32,767)
 
     BitBtn1 = new QPushButton(QStringLiteral("O&k"), this);
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
@@ -47,8 +53,11 @@ TInputForm::TInputForm(QWidget *parent)
 void TInputForm::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
-    if (!event->spontaneous())
-        FormShow();
+    if (event->spontaneous())
+        return;
+    // Qt would put the application's name into a caption left empty; this window has none.
+    platform::clearWindowCaption(windowHandle());
+    FormShow();
 }
 
 void TInputForm::FormShow()

@@ -12,6 +12,7 @@
 #include "common/utskrift.h"
 #include "environment/hs_reg.h"
 #include "support/test_env.h"
+#include "support/test_names.h"
 
 namespace {
 
@@ -42,7 +43,8 @@ INSTANTIATE_TEST_SUITE_P(Table, Scramble, ::testing::Values(
     ScrambleCase{units({0xFFFF}), units({u'z', 0x0000, u'2'})},
     ScrambleCase{units({u'a', 0xFFFF}), units({u'z', u'b', 0x0001, u'2'})},
     ScrambleCase{"Passord 1!", units({u'z', 'P' + 1, 'a' + 2, 's' + 3, 's' + 4, 'o' + 5, 'r' + 6, 'd' + 7, ' ' + 8,
-                                      '1' + 9, '!' + 10, u'2'})}));
+                                      '1' + 9, '!' + 10, u'2'})}),
+    testnames::by([](const ScrambleCase &c) { return c.plain; }));
 
 TEST(ScrambleText, MarkersAreNotExaminedAndShortTextsGiveNothing)
 {
@@ -82,7 +84,8 @@ INSTANTIATE_TEST_SUITE_P(Table, ChangeExtension, ::testing::Values(
     ExtCase{"archive.tar.gz", "old", "archive.old"}, ExtCase{"C:\\my.data\\file.dat", "tmp", "C:\\my.tmp"},
     ExtCase{"/home/kari/.local/bin/setup", "txt", "/home/kari/.txt"}, ExtCase{"README", "txt", "README.txt"},
     ExtCase{"a.b", "", "a."}, ExtCase{"", "txt", ".txt"}, ExtCase{"name.", "x", "name.x"},
-    ExtCase{"fil.dat", "tmp", "fil.tmp"}, ExtCase{"sær.fil", "øy", "sær.øy"}));
+    ExtCase{"fil.dat", "tmp", "fil.tmp"}, ExtCase{"sær.fil", "øy", "sær.øy"}),
+    testnames::by([](const ExtCase &c) { return std::string(c.name) + " " + c.ext; }));
 
 // --- File size -----------------------------------------------------------------------------------------
 
@@ -185,6 +188,45 @@ TEST_F(RunProgram, OpensTheEditorWithTheFileAsOneArgument)
     Felles::runprogram("notepad.exe", file, "");
     EXPECT_EQ(recorded(), QStringList({"[" + file + "]"}));
     EXPECT_EQ(busy, QList<bool>({true, false}));
+}
+
+TEST_F(RunProgram, StartedEditorIsReportedAsStarted)
+{
+    QString reason = QStringLiteral("untouched");
+    EXPECT_TRUE(Felles::runprogram("notepad.exe", dir() + "/language.no", "", &reason));
+    EXPECT_EQ(reason, QStringLiteral("untouched"));
+    EXPECT_EQ(recorded(), QStringList({"[" + dir() + "/language.no]"}));
+}
+
+TEST_F(RunProgram, NoEditorAtAllIsAFailureWithItsReason)
+{
+    const QString empty = dir() + "/empty";
+    QDir().mkpath(empty);
+    qputenv("PATH", empty.toLocal8Bit());
+    QString reason;
+    EXPECT_FALSE(Felles::runprogram("notepad.exe", dir() + "/language.no", "", &reason));
+    EXPECT_TRUE(reason.startsWith("fant ingen teksteditor")) << reason.toStdString();
+    EXPECT_EQ(busy, QList<bool>({true, false}));  // the pointer is back to normal after a failure too
+    // Any other program that is not there.
+    EXPECT_FALSE(Felles::runprogram(dir() + "/finnes-ikke", "", "", &reason));
+    EXPECT_TRUE(reason.contains("finnes-ikke")) << reason.toStdString();
+}
+
+TEST_F(RunProgram, XdgOpenThatFindsNothingReportsLater)
+{
+    const QString bin = dir() + "/only-xdg-open";
+    QDir().mkpath(bin);
+    ASSERT_TRUE(testenv::writeFile(bin + "/xdg-open", "#!/bin/sh\nexit 3\n"));
+    QFile::setPermissions(bin + "/xdg-open", QFile::ReadOwner | QFile::ExeOwner);
+    qputenv("PATH", (bin + ":/usr/bin:/bin").toLocal8Bit());
+    QString later;
+    EXPECT_TRUE(Felles::runprogram("notepad.exe", dir() + "/language.no", "", nullptr,
+                                   [&](const QString &why) { later = why; }));
+    QElapsedTimer t;
+    t.start();
+    while (later.isEmpty() && t.elapsed() < 30000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_EQ(later, QStringLiteral("xdg-open avsluttet med kode 3 (fant ikke noe program som kan åpne filen)"));
 }
 
 TEST_F(RunProgram, LongTextsArePassedWhole)

@@ -11,6 +11,7 @@
 #include "support/foundation_helpers.h"
 #include "support/ordinary_user.h"
 #include "support/test_env.h"
+#include "support/test_names.h"
 
 namespace {
 
@@ -136,7 +137,8 @@ TEST_P(Split, AtEveryKindOfLineEnd)
 INSTANTIATE_TEST_SUITE_P(Table, Split, ::testing::Values(
     SplitCase{"", {}}, SplitCase{"a", {"a"}}, SplitCase{"a\r\n", {"a"}}, SplitCase{"\r\n", {""}},
     SplitCase{"a\r\nb\nc\rd", {"a", "b", "c", "d"}}, SplitCase{"a\n\nb\n", {"a", "", "b"}},
-    SplitCase{"a\r\r\nb", {"a", "", "b"}}, SplitCase{"a\n\r", {"a", ""}}));
+    SplitCase{"a\r\r\nb", {"a", "", "b"}}, SplitCase{"a\n\r", {"a", ""}}),
+    testnames::by([](const SplitCase &c) { return c.text; }));
 
 TEST(TextFile, JoinEndsEveryLineWithCrLf)
 {

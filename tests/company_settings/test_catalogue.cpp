@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "company_settings/catalogue.h"
+#include "support/test_names.h"
 
 using namespace Timesetu;
 
@@ -90,7 +91,8 @@ INSTANTIATE_TEST_SUITE_P(
                       KindRow{u"RotatedView", Kind::Flag, 0, 0, 0},
                       KindRow{u"Krone4Avrunding", Kind::Flag, 0, 0, 0},
                       KindRow{u"Arbeid_BorteProsent", Kind::JaNei, 0, 0, 0},
-                      KindRow{u"Skriver_Index", Kind::PrinterIndex, 0, 0, 0}));
+                      KindRow{u"Skriver_Index", Kind::PrinterIndex, 0, 0, 0}),
+    testnames::by([](const KindRow &r) { return r.key; }));
 
 TEST(Catalogue, SideFilesWrittenWithTheSalesTextsBeforeTheGoodsTexts)
 {

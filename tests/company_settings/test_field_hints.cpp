@@ -10,6 +10,7 @@
 #include "company_settings/field_hints.h"
 #include "dialog_fixture.h"
 #include "environment/hs_reg.h"
+#include "support/test_names.h"
 
 using Timesetu::HintRule;
 
@@ -87,7 +88,8 @@ INSTANTIATE_TEST_SUITE_P(
         Row{HintRule::Rate, "100", true}, Row{HintRule::Rate, "0", true}, Row{HintRule::Rate, "25,5", true},
         Row{HintRule::Rate, "12.5", true}, Row{HintRule::Rate, "100,00", true}, Row{HintRule::Rate, "", true},
         Row{HintRule::Rate, "100,01", false}, Row{HintRule::Rate, "-1", false}, Row{HintRule::Rate, "abc", false},
-        Row{HintRule::Rate, "1,2,3", false}, Row{HintRule::Rate, "25 %", false}, Row{HintRule::Rate, "1e2", false}));
+        Row{HintRule::Rate, "1,2,3", false}, Row{HintRule::Rate, "25 %", false}, Row{HintRule::Rate, "1e2", false}),
+    testnames::printed());
 
 TEST(HintChecks, AnyOneDigitChangedBreaksTheCheckDigit)
 {

@@ -2,9 +2,13 @@
 // edits made with real key and mouse events.
 #include <QAbstractSpinBox>
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QLabel>
+#include <QAbstractButton>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -27,6 +31,8 @@
 #include "environment/hs_reg.h"
 #include "log/textfil.h"
 #include "platform/printers.h"
+#include "support/foundation_helpers.h"
+#include "support/test_names.h"
 
 using Timesetu::Kind;
 
@@ -36,7 +42,7 @@ namespace {
 QString shown(QWidget *w)
 {
     if (auto *t = qobject_cast<MaskedTimeEdit *>(w))
-        return t->text();
+        return t->time();
     if (auto *e = qobject_cast<QLineEdit *>(w))
         return e->text();
     if (auto *s = qobject_cast<QSpinBox *>(w))
@@ -129,6 +135,98 @@ TEST_F(OppsettTest, WindowPagesButtonsAndCaptionBeforeAndAfterShow)
     EXPECT_EQ(QApplication::focusWidget(), d.BitBtn1);
     QTest::keyClick(d.BitBtn1, Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), d.BitBtn3);
+}
+
+// Every caption of the seven pages, as Parts 4.1 and 4.4 give them, blanks and access keys included.
+// The table is written out here (object name, text), and every caption the window has must be in it.
+TEST_F(OppsettTest, EveryCaptionOfTheSevenPagesIsTheSpecifiedText)
+{
+    const QList<QPair<const char *, const char *>> table = {
+        // The tabs (by their pages), then each page from top to bottom.
+        {"TabFirma", "&Firma"}, {"TabAvdeling", "&Avdeling"}, {"TabArbeid", "Arbei&d"}, {"TabRegnskap", "&Regnskap"},
+        {"TabFaktura", "Faktura"}, {"TabUtskrift", "&Utskrift"}, {"TabTekster", "&Tekster"},
+        // "&Firma"
+        {"Label_bNavn", "Firmanavn"}, {"Label_bPostAdr", "Postadresse"}, {"Label_bGateAdr", "Gateadresse"},
+        {"Label_bPostNr", "Poststed"}, {"Label_bEmail", "E-post"}, {"Label_internett", "Internett"},
+        {"Label_bOrgnr", "Org.nr."}, {"Label_bKontoNr", "Kontonr."}, {"Label_bTelefon", "Telefon"},
+        {"Label_bTelefax", "Telefax"}, {"Label_bMobil", "Mobil"},
+        // "&Avdeling"
+        {"Label_Timekonto", "Time&konto"}, {"Label_Avdeling", "&Avdeling"}, {"Label_Timekonto9", "Sykelønn"},
+        // "Arbei&d"
+        {"Label_ArbeidStart", "Normalarbeidstid  start"}, {"Label_ArbeidSlutt", "Normalarbeidstid slutt"},
+        {"GroupPauser", "&Pauser"}, {"Label_kl", "kl."}, {"Label_minutt", "minutt"},
+        {"GroupGodtgjersle", "Godtgjersle:"}, {"Label_personbil", "personbil"}, {"Label_passasjer", "passasjer"},
+        {"Label_henger", "henger"}, {"Label_utstyr", "utstyr"}, {"Label_Diett", "Diettpenger"},
+        {"RadioGroupBorte", "Bortetillegg"}, {"RadioGroupBorteKroner", "Kroner"}, {"RadioGroupBorteProsent", "Prosent"},
+        {"GroupTimepriser", "Timepriser ut:"}, {"Label_atk", "Kostpris"}, {"Label_ato", "Ordinær"}, {"Label_at5", "50%"},
+        {"Label_at1", "100%"}, {"Label_atreise", "Reise"}, {"GroupBiltakster", " Biltakster ut: "},
+        {"Label_Kmpris", "Kmpris ut"},
+        // "&Regnskap"
+        {"GroupKontoer", " Standard kontoer: "}, {"Label_Konto1", "Faktura ut:"}, {"Label_Konto2", "Kundefordringer:"},
+        {"Label_Konto3", "Bankkonto:"}, {"Label_Konto4", "Oppgjørskonto MVA:"}, {"Label_Konto5", "Leverandørgjeld:"},
+        {"Label_Kasse", "Kassekonto:"}, {"GroupAvgifter", " Avgifter: "}, {"Label_mva", "Merverdi avgift 1 %"},
+        {"Label_mva2", "Merverdi avgift 2 %"}, {"Label_mva3", "Merverdi avgift 3 %"},
+        {"Label_mva4", "Merverdi avgift 4 %"}, {"Label_Arbavg", "Arbeidgiveravgift %"},
+        // "Faktura"
+        {"Label_FakturaDager", "Antall dager til forfall"}, {"Label_FGebyr", "Fakturagebyr"},
+        {"Label_FGebyrUnder", "Fakturagebyr under..."}, {"Label_PGebyr", "Purregebyr"},
+        {"Label_Fakturatekst1", "Tekst på faktura"}, {"Label_Purretekst1", "Tekst på purring"},
+        {"SporGebyr", "Spør etter gebyr"}, {"Kravrunding", "Krone avrunding (opp)"}, {"Kr4Avrunding", "Avrund 4 kroner"},
+        {"Label_RentenotaPros", "Rentenota prosent"},
+        // "&Utskrift"
+        {"Label_Skriver", "Skriver:"}, {"StandardSkriver", "Bruk standardskriver"}, {"Orientering", "Liggende ark"},
+        {"FortryktBrev", "Bruk fortrykte brevark"}, {"BrevSidenummer", "Sidenummer på ark"},
+        {"Label_SprakPaUtskrifter", "Språk på utskrifter:"}, {"UseLang", "Bruk oversetting"}, {"Label_LangExt", "Språk:"},
+        {"VisSkriver", "Direkte utskrift"}, {"LHJH", "Høyrejuster header"}, {"konvolutt", "Mat inn konvolutt på langs"},
+        {"Label_FontHeader", "Headerfont:"}, {"GroupMarger", " Marger i millimeter: "}, {"Label_topp", "topp:"},
+        {"Label_bunn", "bunn:"}, {"Label_venstre", "venstre:"}, {"Label_hoyre", "høyre:"}, {"Label_Giro", "giro:"},
+        {"Label_LogoJust", "logojustering:"},
+        // "&Tekster": the inner tabs (by their fields)
+        {"Memo", "Standardtekster"}, {"SdtTekst", "Tekst for henting av vare"}, {"StdTekst2", "Salgstekster"},
+        {"Bransjetekst", "Bransjer"}, {"Leveringstekst", "Leveringsmåte"},
+    };
+    openSettings(QByteArray());
+    TOppsettDialog d;
+    // What the window shows as the caption of a part.
+    auto caption = [&](QWidget *w) -> QString {
+        for (QTabWidget *tabs : {d.PageControl1, d.PageControl2}) {
+            if (tabs->indexOf(w) >= 0)
+                return tabs->tabText(tabs->indexOf(w));
+        }
+        if (auto *l = qobject_cast<QLabel *>(w))
+            return l->text();
+        if (auto *g = qobject_cast<QGroupBox *>(w))
+            return g->title();
+        if (auto *b = qobject_cast<QAbstractButton *>(w))
+            return b->text();
+        return QStringLiteral("<no caption>");
+    };
+    QSet<QString> named;
+    for (const auto &[name, text] : table) {
+        const QString objectName = QLatin1String(name);
+        named << objectName;
+        const QList<QWidget *> found = d.findChildren<QWidget *>(objectName);
+        ASSERT_EQ(found.size(), 1) << name;
+        EXPECT_EQ(caption(found.first()), QString::fromUtf8(text)) << name;
+        EXPECT_TRUE(d.PageControl1->isAncestorOf(found.first())) << name;
+    }
+    // No caption on the pages is left out of the table (the parts of lists, spin boxes, tab bars and
+    // fields, such as a tab bar's scroll buttons or a hint's sign, are no captions).
+    for (QWidget *w : d.PageControl1->findChildren<QWidget *>()) {
+        bool part = false;
+        for (QWidget *p = w->parentWidget(); p && !part; p = p->parentWidget())
+            part = qobject_cast<QTabBar *>(p) || qobject_cast<QLineEdit *>(p) || qobject_cast<QComboBox *>(p)
+                || qobject_cast<QAbstractSpinBox *>(p) || qobject_cast<QPlainTextEdit *>(p);
+        if (part || qobject_cast<QTabBar *>(w))
+            continue;
+        const bool captioned = qobject_cast<QLabel *>(w) || qobject_cast<QGroupBox *>(w)
+            || (qobject_cast<QAbstractButton *>(w) && !static_cast<QAbstractButton *>(w)->text().isEmpty());
+        if (captioned) {
+            EXPECT_TRUE(named.contains(w->objectName()))
+                << "not in the table: " << w->metaObject()->className() << " \"" << caption(w).toStdString() << "\" "
+                << w->objectName().toStdString();
+        }
+    }
 }
 
 // --- Loading ------------------------------------------------------------------------------------
@@ -234,13 +332,16 @@ INSTANTIATE_TEST_SUITE_P(
         ConversionRow{u"Arbeid_ArbeidstidSlutt", u"7:30", u" 7:30", u" 7:30"},
         ConversionRow{u"Arbeid_ArbeidstidSlutt", nullptr, u"  :  ", u"  :  "},
         ConversionRow{u"Arbeid_PauseTid3", u":", u"  :  ", u"  :  "},
+        // A stored text the time field cannot show stays as it is until the field is edited.
+        ConversionRow{u"Arbeid_PauseTid4", u"7:30:00", u" 7:30", u"7:30:00"},
         ConversionRow{u"Skriver_Index", u"7", u"-1", u"-1"},
         ConversionRow{u"Skriver_Index", u"-1", u"-1", u"-1"},
         ConversionRow{u"Skriver_Index", u"2", u"2", u"2"},
         ConversionRow{u"Skriver_Index", nullptr, u"0", u"0"},
         ConversionRow{u"FakturaDager", u"21 dager", u"21 dager", u"21 dager"},
         ConversionRow{u"Skriver_HeaderFont", u"Garamond", u"Garamond", u"Garamond"},
-        ConversionRow{u"Firma_Navn", u"AS \"Øst\" ; ja", u"AS \"Øst\" ; ja", u"AS \"Øst\" ; ja"}));
+        ConversionRow{u"Firma_Navn", u"AS \"Øst\" ; ja", u"AS \"Øst\" ; ja", u"AS \"Øst\" ; ja"}),
+    testnames::by([](const ConversionRow &r) { return std::u16string(r.key) + u" " + (r.stored ? r.stored : u"absent"); }));
 
 TEST_F(OppsettTest, PrinterIndexOutsideTheListChecksDefaultPrinter)
 {
@@ -301,6 +402,128 @@ TEST_F(OppsettTest, NewFileGetsTheNinetyOneKeysInSaveOrderAndTheHeader)
     // A new file is written in the 8-bit code page: "ø" is one byte.
     EXPECT_EQ(testenv::readFile(ini()), expected.toLatin1());
     EXPECT_TRUE(testenv::readFile(ini()).contains("Arbeid_Sykel\xF8nnskonto="));
+}
+
+// Every field holds a value of its own, typed or set by mouse; "O&k" on a new file
+// writes "STANDARD" in the save order of Part 4.3. The expected block is written out here, not built
+// from the catalogue, so that two swapped keys, fields or steps fail.
+TEST_F(OppsettTest, OkOnANewFileWritesTheWholeSectionInTheSaveOrderOfTheSpecification)
+{
+    openSettings(QByteArray());
+    TOppsettDialog &d = dialog();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
+    const struct {
+        QLineEdit *field;
+        const char *text;
+    } texts[] = {
+        {d.avdeling1, "Verksted"}, {d.avdeling2, "Montasje"}, {d.avdeling3, "Lager"}, {d.avdeling4, "Kontor"},
+        {d.avdeling5, "Salg"}, {d.avdeling6, "Service"}, {d.avdeling7, "Transport"}, {d.avdeling8, "Innkjøp"},
+        {d.timekonto1, "5001"}, {d.timekonto2, "5002"}, {d.timekonto3, "5003"}, {d.timekonto4, "5004"},
+        {d.Timekonto5, "5005"}, {d.Timekonto6, "5006"}, {d.Timekonto7, "5007"}, {d.Timekonto8, "5008"},
+        {d.Timekonto9, "5090"},
+        {d.personbil, "3,50"}, {d.henger, "1,10"}, {d.utstyr, "0,60"}, {d.passasjer, "1,00"},
+        {d.atk, "350"}, {d.ato, "650"}, {d.at5, "975"}, {d.at1, "1300"}, {d.atreise, "450"}, {d.Kmpris, "4,50"},
+        {d.Diett, "315"},
+        {d.bNavn, " Fjordtre AS "}, {d.bPostAdr, "Postboks 14"}, {d.bGateAdr, "Strandveien 3"}, {d.bPostNr, "6800"},
+        {d.bPostSted, "Førde"}, {d.bEmail, "post@fjordtre.no"}, {d.bTelefon, "57 72 10 00"},
+        {d.bTelefax, "57 72 10 01"}, {d.bMobil, "900 00 000"}, {d.bOrgnr, "123 456 785"},
+        {d.bKontoNr, "1234.56.78903"},
+        {d.topp, "21"}, {d.bunn, "22"}, {d.venstre, "23"}, {d.hoyre, "24"}, {d.Giro, "-6"}, {d.LogoJust, "12,5"},
+        {d.internett, "www.fjordtre.no"},
+        {d.Konto1, "3000"}, {d.Konto2, "1500"}, {d.Konto3, "1920"}, {d.Konto4, "2740"}, {d.Konto5, "2400"},
+        {d.Kasse, "1900"},
+        {d.mva, "25"}, {d.mva2, "15"}, {d.mva3, "12"}, {d.mva4, "6"}, {d.Arbavg, "14,1"},
+        {d.Fakturatekst1, "Takk for oppdraget"}, {d.Fakturatekst2, "Betales til konto"},
+        {d.Purretekst1, "Purring"}, {d.Purretekst2, "Vennligst betal"},
+        {d.FGebyr, "45"}, {d.FGebyrUnder, "500"}, {d.PGebyr, "70"}, {d.RentenotaPros, "9,5"}, {d.LangExt, "en"},
+    };
+    for (const auto &t : texts) {
+        t.field->setFocus();
+        t.field->selectAll();  // the margins show "0" on a new file: typed over
+        QTest::keyClicks(t.field, QString::fromUtf8(t.text));
+    }
+    // The times typed as a user types them, into the empty fields.
+    const struct {
+        MaskedTimeEdit *field;
+        const char *keys;
+    } times[] = {{d.ArbeidStart, "730"}, {d.ArbeidSlutt, "1545"}, {d.Pausetid1, "1100"}, {d.Pausetid2, "9:00"},
+                 {d.PauseTid3, "1315"}, {d.Pausetid4, "1820"}};
+    d.PageControl1->setCurrentIndex(2);
+    for (const auto &t : times) {
+        QTest::mouseClick(t.field, Qt::LeftButton, {}, t.field->rect().center());
+        QTest::keyClicks(t.field, QString::fromLatin1(t.keys));
+    }
+    d.PauseLengd1->setValue(30);
+    d.PauseLengd2->setValue(15);
+    d.PauseLengd3->setValue(45);
+    d.PauseLengd4->setValue(5);
+    d.SpinEditBorte->setValue(12);
+    d.BorteProsent->setChecked(true);
+    d.Skriver->setCurrentIndex(2);
+    d.Orientering->setChecked(true);
+    d.VisSkriver->setChecked(false);
+    d.FortryktBrev->setChecked(true);
+    d.BrevSidenummer->setChecked(false);
+    d.konvolutt->setChecked(true);
+    d.LHJH->setChecked(false);
+    d.FontHeader->setEditText(QStringLiteral("Verdana"));
+    d.Kravrunding->setChecked(true);
+    d.Kr4Avrunding->setChecked(false);
+    d.FakturaDager->setCurrentIndex(3);
+    d.SporGebyr->setChecked(true);
+    d.UseLang->setChecked(false);
+
+    QTest::mouseClick(d.OKBtn, Qt::LeftButton);
+    ASSERT_FALSE(d.isVisible()) << "O&k did not close the window";
+    const QString expected = QStringLiteral(
+        "[STANDARD]\r\n"
+        // 1. departments
+        "Avdeling1=Verksted\r\nAvdeling2=Montasje\r\nAvdeling3=Lager\r\nAvdeling4=Kontor\r\n"
+        "Avdeling5=Salg\r\nAvdeling6=Service\r\nAvdeling7=Transport\r\nAvdeling8=Innkjøp\r\n"
+        // 2. hour accounts
+        "Arbeid_Timekonto1=5001\r\nArbeid_Timekonto2=5002\r\nArbeid_Timekonto3=5003\r\nArbeid_Timekonto4=5004\r\n"
+        "Arbeid_Timekonto5=5005\r\nArbeid_Timekonto6=5006\r\nArbeid_Timekonto7=5007\r\nArbeid_Timekonto8=5008\r\n"
+        "Arbeid_Sykelønnskonto=5090\r\n"
+        // 3. mileage: car, trailer, equipment, passenger
+        "Arbeid_KmSumBil=3,50\r\nArbeid_KmSumHenger=1,10\r\nArbeid_KmSumUtstyr=0,60\r\nArbeid_KmSumPassasjer=1,00\r\n"
+        // 4. normal working time
+        "Arbeid_ArbeidstidStart= 7:30\r\nArbeid_ArbeidstidSlutt=15:45\r\n"
+        // 5. break lengths, 6. break times
+        "Arbeid_PauseLengd1=30\r\nArbeid_PauseLengd2=15\r\nArbeid_PauseLengd3=45\r\nArbeid_PauseLengd4=5\r\n"
+        "Arbeid_PauseTid1=11:00\r\nArbeid_PauseTid2= 9:00\r\nArbeid_PauseTid3=13:15\r\nArbeid_PauseTid4=18:20\r\n"
+        // 7. hourly rates and mileage price
+        "Arbeid_Kostpris=350\r\nArbeid_Timepris=650\r\nArbeid_Timepris_50=975\r\nArbeid_Timepris_100=1300\r\n"
+        "Arbeid_Reise=450\r\nArbeid_KmUtpris=4,50\r\n"
+        // 8.-10. away allowance unit, amount; subsistence
+        "Arbeid_BorteProsent=JA\r\nArbeid_Bortetillegg=12\r\nArbeid_Diettpenger=315\r\n"
+        // 11. company
+        "Firma_Navn= Fjordtre AS \r\nFirma_PostAdresse=Postboks 14\r\nFirma_GateAdresse=Strandveien 3\r\n"
+        "Firma_PostNr=6800\r\nFirma_PostSted=Førde\r\nFirma_Epost=post@fjordtre.no\r\nFirma_Telefon=57 72 10 00\r\n"
+        "Firma_Telefax=57 72 10 01\r\nFirma_Mobil=900 00 000\r\nFirma_OrgNr=123 456 785\r\n"
+        "Firma_KontoNr=1234.56.78903\r\n"
+        // 12.-15. printer, landscape, direct printing, pre-printed paper
+        "Skriver_Index=2\r\nRotatedView=1\r\nSkriver_VisDialog=0\r\nSkriver_FortryktHeader=1\r\n"
+        // 16.-17. margins and giro
+        "Skriver_ToppMarg=21\r\nSkriver_BunnMarg=22\r\nSkriver_VenstreMarg=23\r\nSkriver_HoyreMarg=24\r\n"
+        "Girojustering=-6\r\n"
+        // 18.-22. page numbers, envelope, logo, header alignment, header font, home page
+        "Skriver_BrevSidenummer=0\r\nSkriver_Konvolutt=1\r\nSkriver_Logojustering=12,5\r\nPrnLHJH=0\r\n"
+        "Skriver_HeaderFont=Verdana\r\nHTML_HomePage=www.fjordtre.no\r\n"
+        // 23. posting accounts: receivables before invoices
+        "PosteringKontoFordring=1500\r\nPosteringKontoFaktura=3000\r\nPosteringKontoBank=1920\r\n"
+        "PosteringKontoMVA=2740\r\nPosteringKontoInnkjøp=2400\r\nPosteringKontoKasse=1900\r\n"
+        // 24. rates
+        "Satser_MVA=25\r\nSatser_MVA12=15\r\nSatser_MVA3=12\r\nSatser_MVA4=6\r\nSatser_ARBAVG=14,1\r\n"
+        // 25.-28. rounding, payment terms, invoice and reminder lines, ask for fee
+        "KroneAvrunding=1\r\nKrone4Avrunding=0\r\nFakturaDager=14 dager\r\n"
+        "FakturaTekst1=Takk for oppdraget\r\nFakturaTekst2=Betales til konto\r\nPurreTekst1=Purring\r\n"
+        "PurreTekst2=Vennligst betal\r\nSpørEtterGebyr=1\r\n"
+        // 29. fees, 30. language
+        "FakturaGebyr=45\r\nFakturaGebyrUnder=500\r\nPurreGebyr=70\r\nRentenotaProsent=9,5\r\n"
+        "UseTranselate=0\r\nTranselateLang=en\r\n"
+        "\r\n");
+    // Written in the 8-bit code page, as a new file is.
+    EXPECT_EQ(sectionOnDisk(QStringLiteral("STANDARD")).toStdString(), expected.toLatin1().toStdString());
 }
 
 TEST_F(OppsettTest, KeysAlreadyThereKeepTheirPlaceAndNewOnesFollow)
@@ -414,6 +637,50 @@ TEST_F(OppsettTest, LanguageButtonSetsTheCodeAndOpensTheLanguageFileInAnEditor)
     // Loading again does not change the code.
     QTest::mouseClick(d.BitBtn3, Qt::LeftButton);
     EXPECT_EQ(utskrift::values().languageCode, QStringLiteral("en"));
+}
+
+// The specification leaves a failed start unreported; a button that silently does nothing would be a
+// failure passed off as success (DESIGN.md, section 10, item 21).
+TEST_F(OppsettTest, LanguageButtonWithoutAnyEditorLogsTheFileAndTheReason)
+{
+    textfil::values().LogEnabled = true;
+    const QString bin = dir() + QStringLiteral("/empty-bin");
+    ASSERT_TRUE(QDir().mkpath(bin));
+    const QByteArray oldPath = qgetenv("PATH");
+    qputenv("PATH", bin.toLocal8Bit());
+    openSettings(standard({"TranselateLang=no"}));
+    TOppsettDialog &d = dialog();
+    d.PageControl1->setCurrentIndex(5);
+    QTest::mouseClick(d.SpeedButton1, Qt::LeftButton);
+    qputenv("PATH", oldPath);
+    const QString last = fh::lastOf(fh::logMessages());
+    EXPECT_TRUE(last.startsWith(QStringLiteral("FEIL: Kan ikke åpne språkfilen ") + etc() + QStringLiteral("language.no")
+                                + QStringLiteral(" i en teksteditor: fant ingen teksteditor")))
+        << last.toStdString();
+    EXPECT_TRUE(last.contains(QStringLiteral("gnome-text-editor"))) << last.toStdString();
+    EXPECT_EQ(textfil::values().ErrorCount, 1);
+}
+
+TEST_F(OppsettTest, LanguageButtonLogsXdgOpenThatFindsNoEditor)
+{
+    textfil::values().LogEnabled = true;
+    // Only xdg-open, and it finds nothing to open the file with (its exit code 3).
+    const QString bin = dir() + QStringLiteral("/bin");
+    ASSERT_TRUE(testenv::writeFile(bin + QStringLiteral("/xdg-open"), "#!/bin/sh\nexit 3\n"));
+    QFile::setPermissions(bin + QStringLiteral("/xdg-open"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    const QByteArray oldPath = qgetenv("PATH");
+    qputenv("PATH", bin.toLocal8Bit() + ":/usr/bin:/bin");
+    openSettings(standard({"TranselateLang=en"}));
+    TOppsettDialog &d = dialog();
+    d.LangExt->setText(QStringLiteral("en"));
+    d.PageControl1->setCurrentIndex(5);
+    QTest::mouseClick(d.SpeedButton1, Qt::LeftButton);
+    qputenv("PATH", oldPath);
+    const QString expected = QStringLiteral("FEIL: Kan ikke åpne språkfilen ") + etc()
+        + QStringLiteral("language.en i en teksteditor: xdg-open avsluttet med kode 3 (fant ikke noe program som kan "
+                         "åpne filen)");
+    QTRY_COMPARE_WITH_TIMEOUT(fh::lastOf(fh::logMessages()), expected, 20000);
+    EXPECT_EQ(textfil::values().ErrorCount, 1);
 }
 
 TEST_F(OppsettTest, HeaderFontDoubleClickOffersScalableFontsAndTakesTheFamily)

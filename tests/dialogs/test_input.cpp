@@ -11,6 +11,12 @@
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
+#include <QGuiApplication>
+#include <QProcessEnvironment>
+#include <QStandardPaths>
+#include <cstdlib>
+#include <cstring>
+#include <xcb/xcb.h>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -19,6 +25,7 @@
 #include "environment/ini_document.h"
 #include "log/textfil.h"
 #include "support/test_env.h"
+#include "support/test_names.h"
 
 namespace {
 
@@ -193,7 +200,8 @@ INSTANTIATE_TEST_SUITE_P(Answers, InputNumberTest,
                                            NumberCase{"1 000", false}, NumberCase{" 1", false},
                                            NumberCase{"12a", false}, NumberCase{"x", false},
                                            NumberCase{"١٢", false},  // digits of another script
-                                           NumberCase{"1e5", false}));
+                                           NumberCase{"1e5", false}),
+    testnames::by([](const NumberCase &c) { return c.answer; }));
 
 // --- The password prompt ----------------------------------------------------------------------------
 
@@ -228,7 +236,111 @@ TEST_P(InputPromptTest, OnlyTheExactPromptPassordMasks)
     EXPECT_EQ(rememberedOnDisk(), QStringLiteral("abc"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Prompts, InputPromptTest, ::testing::Values("passord", "Passord:", " Passord", "PASSORD"));
+INSTANTIATE_TEST_SUITE_P(Prompts, InputPromptTest, ::testing::Values("passord", "Passord:", " Passord", "PASSORD"),
+    testnames::by([](const char *prompt) { return prompt; }));
+
+// --- The window itself --------------------------------------------------------------------------------
+
+TEST_F(InputTest, WindowHasATitleBarWithoutCaptionSystemMenuOrCloseBox)
+{
+    TInputForm form;
+    const Qt::WindowFlags flags = form.windowFlags();
+    EXPECT_TRUE(flags & Qt::WindowTitleHint);  // a title bar, so that it can be moved
+    EXPECT_TRUE(flags & Qt::CustomizeWindowHint);
+    EXPECT_FALSE(flags & Qt::WindowSystemMenuHint);
+    EXPECT_FALSE(flags & Qt::WindowCloseButtonHint);
+    EXPECT_FALSE(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint | Qt::WindowContextHelpButtonHint));
+    EXPECT_EQ(form.windowTitle(), QString());
+    EXPECT_EQ(form.size(), QSize(396, 113));
+}
+
+TEST_F(InputTest, AnswersOfAnyLengthAreTakenWhole)
+{
+    const QString offered(40000, QLatin1Char('a'));
+    whenAsked([&](TInputForm &f) {
+        EXPECT_EQ(f.Edit1->text().size(), offered.size());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_End);
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("xyz"));  // past 32,767 characters
+        press(Qt::Key_Return);
+    });
+    const QString answer = input::HentInput(QStringLiteral("Lang"), offered);
+    EXPECT_EQ(answer.size(), 40003);
+    EXPECT_TRUE(answer.endsWith(QStringLiteral("axyz")));
+    EXPECT_EQ(rememberedOnDisk(), answer);
+}
+
+TEST_F(InputTest, PromptIsPlainTextNeverMarkup)
+{
+    const QString prompt = QStringLiteral("<b>Navn</b> & <i>firma</i> &lt;x&gt;");
+    whenAsked([&](TInputForm &f) {
+        EXPECT_EQ(f.Label1->textFormat(), Qt::PlainText);
+        EXPECT_EQ(f.Label1->text(), prompt);
+        // Shown as written: as wide as the whole text with its tags, not as the words alone.
+        EXPECT_GE(f.Label1->width(), f.Label1->fontMetrics().horizontalAdvance(prompt));
+        press(Qt::Key_Escape);
+    });
+    input::HentInput(prompt, QStringLiteral("x"));
+}
+
+// Qt gives a window with an empty title the application's name as caption; on the X server this one
+// has none. Run by the case below in a child process on a virtual display.
+TEST_F(InputTest, DISABLED_CaptionOnTheXServerIsEmpty)
+{
+    ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
+    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    ASSERT_NE(x11, nullptr);
+    xcb_connection_t *c = x11->connection();
+    auto atom = [c](const char *name) {
+        xcb_intern_atom_reply_t *r = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(strlen(name)), name), nullptr);
+        const xcb_atom_t a = r ? r->atom : xcb_atom_t(XCB_ATOM_NONE);
+        free(r);
+        return a;
+    };
+    QStringList captions;
+    whenAsked([&](TInputForm &f) {
+        for (const xcb_atom_t property : {xcb_atom_t(XCB_ATOM_WM_NAME), atom("_NET_WM_NAME")}) {
+            xcb_get_property_reply_t *r = xcb_get_property_reply(
+                c, xcb_get_property(c, 0, xcb_window_t(f.winId()), property, XCB_GET_PROPERTY_TYPE_ANY, 0, 1024), nullptr);
+            ASSERT_NE(r, nullptr);
+            captions << QString::fromUtf8(static_cast<const char *>(xcb_get_property_value(r)),
+                                          xcb_get_property_value_length(r));
+            free(r);
+        }
+        press(Qt::Key_Escape);
+    });
+    input::HentInput(QStringLiteral("Navn"), QStringLiteral("x"));
+    EXPECT_EQ(captions, QStringList({QString(), QString()}));
+    EXPECT_FALSE(QCoreApplication::applicationName().isEmpty());  // what Qt would have put there
+}
+
+TEST_F(InputTest, CaptionOnTheXServerIsEmptyUnderAVirtualDisplay)
+{
+    const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
+    if (xvfb.isEmpty())
+        GTEST_SKIP() << "no virtual display (Xvfb) here";
+    QProcess display;
+    display.start(xvfb, {"-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
+    ASSERT_TRUE(display.waitForStarted(10000));
+    while (!display.canReadLine())
+        ASSERT_TRUE(display.waitForReadyRead(30000)) << "Xvfb did not start";
+    const QString name = QLatin1Char(':') + QString::fromLatin1(display.readLine()).trimmed();
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), name);
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir());
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(),
+                {"--gtest_also_run_disabled_tests", "--gtest_filter=InputTest.DISABLED_CaptionOnTheXServerIsEmpty"});
+    const bool ended = child.waitForFinished(60000);
+    const QString output = QString::fromLocal8Bit(child.readAll());
+    display.kill();
+    display.waitForFinished();
+    ASSERT_TRUE(ended) << output.toStdString();
+    EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
+    EXPECT_TRUE(output.contains(QStringLiteral("[  PASSED  ] 1 test"))) << output.toStdString();
+}
 
 // --- Window and placement ---------------------------------------------------------------------------
 
@@ -266,7 +378,8 @@ INSTANTIATE_TEST_SUITE_P(Rectangles, InputPlacementTest,
                          ::testing::Values(PlacementCase{0, 0, 0, 0, {0, 0}},  // only the lower right quarter on screen
                                            PlacementCase{100, 200, 600, 400, {400, 400}},
                                            PlacementCase{0, 0, 801, -7, {400, -3}},
-                                           PlacementCase{-50, 10, -9, 3, {-54, 11}}));
+                                           PlacementCase{-50, 10, -9, 3, {-54, 11}}),
+    testnames::by([](const PlacementCase &c) { return QStringLiteral("%1 %2 %3 %4").arg(c.left).arg(c.top).arg(c.width).arg(c.height); }));
 
 // --- Failures of the settings store -----------------------------------------------------------------
 

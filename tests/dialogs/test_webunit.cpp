@@ -26,6 +26,7 @@
 #include "log/textfil.h"
 #include "platform/system.h"
 #include "support/test_env.h"
+#include "support/test_names.h"
 
 namespace {
 
@@ -223,7 +224,8 @@ INSTANTIATE_TEST_SUITE_P(Parameters, WebReaderBorderTest,
                                            BorderCase{{QStringLiteral("x"), QStringLiteral("-F")}, false},
                                            BorderCase{{QStringLiteral("x"), QStringLiteral(" -f")}, false},
                                            BorderCase{{QStringLiteral("x"), QStringLiteral("-f"), QStringLiteral("y")}, true},
-                                           BorderCase{{QStringLiteral("-f"), QStringLiteral("x")}, false}));
+                                           BorderCase{{QStringLiteral("-f"), QStringLiteral("x")}, false}),
+    testnames::by([](const BorderCase &c) { return c.parameters.isEmpty() ? QStringLiteral("none") : c.parameters.join(QLatin1Char(' ')); }));
 
 // --- What showing opens -----------------------------------------------------------------------------
 

@@ -6,6 +6,7 @@
 
 #include "environment/ini_document.h"
 #include "support/test_env.h"
+#include "support/test_names.h"
 
 namespace {
 
@@ -148,7 +149,8 @@ INSTANTIATE_TEST_SUITE_P(Table, ParseInt, ::testing::Values(
     IntCase{"True", false, 0}, IntCase{"", false, 0}, IntCase{"-", false, 0}, IntCase{"12a", false, 0},
     IntCase{"1 2", false, 0}, IntCase{"1.5", false, 0}, IntCase{"1e3", false, 0}, IntCase{"0x", false, 0},
     IntCase{"$", false, 0}, IntCase{"x10", false, 0}, IntCase{"$G", false, 0}, IntCase{"0x1G", false, 0},
-    IntCase{"١٢", false, 0}));
+    IntCase{"١٢", false, 0}),
+    testnames::by([](const IntCase &c) { return c.text; }));
 
 TEST(IniDocument, HandWrittenNumbersWithBlanksReadAfterLoading)
 {
@@ -322,7 +324,8 @@ INSTANTIATE_TEST_SUITE_P(Table, UnicodeFiles, ::testing::Values(
     EncodingCase{"utf8", QByteArray(), "utf8", textfile::Encoding::Utf8},
     EncodingCase{"utf8bom", QByteArray("\xEF\xBB\xBF"), "utf8", textfile::Encoding::Utf8Bom},
     EncodingCase{"utf16le", QByteArray("\xFF\xFE"), "le", textfile::Encoding::Utf16LE},
-    EncodingCase{"utf16be", QByteArray("\xFE\xFF"), "be", textfile::Encoding::Utf16BE}));
+    EncodingCase{"utf16be", QByteArray("\xFE\xFF"), "be", textfile::Encoding::Utf16BE}),
+    testnames::by([](const EncodingCase &c) { return c.name; }));
 
 TEST(IniDocument, NewDocumentIsCodePageUnlessThatWouldLoseACharacter)
 {

@@ -9,6 +9,7 @@
 #include "environment/ini_document.h"
 #include "support/foundation_helpers.h"
 #include "support/test_env.h"
+#include "support/test_names.h"
 
 namespace {
 
@@ -129,7 +130,8 @@ INSTANTIATE_TEST_SUITE_P(Table, TypedReads, ::testing::Values(
     TypedCase{"1", "1", 1, true}, TypedCase{"0", "0", 0, false}, TypedCase{"True", "True", 0, false},
     TypedCase{"2", "2", 2, true}, TypedCase{"0x10", "0x10", 16, true}, TypedCase{"$1F", "$1F", 31, true},
     TypedCase{"  12  ", "12", 12, true}, TypedCase{"-1", "-1", -1, true}, TypedCase{"$0", "$0", 0, false},
-    TypedCase{"yes", "yes", 0, false}, TypedCase{"", "", 0, false}, TypedCase{"4294967296", "4294967296", 0, false}));
+    TypedCase{"yes", "yes", 0, false}, TypedCase{"", "", 0, false}, TypedCase{"4294967296", "4294967296", 0, false}),
+    testnames::by([](const TypedCase &c) { return c.stored; }));
 
 TEST_F(Store, MissingKeysAndSectionsGiveTheDefaults)
 {
@@ -456,7 +458,8 @@ TEST_P(SideFiles, AreNamedAfterTheProgramFileAlone)
 INSTANTIATE_TEST_SUITE_P(Table, SideFiles, ::testing::Values(
     SideCase{"/opt/suite/bin/bruker-oppsett", "bruker-oppsett.txt", "bruker-oppsett.txl"},
     SideCase{"/opt/Suite.2/bin/setup.exe", "setup.txt", "setup.txl"},
-    SideCase{"/home/kari/.local/bin/setup.x.exe", "setup.txt", "setup.txl"}));
+    SideCase{"/home/kari/.local/bin/setup.x.exe", "setup.txt", "setup.txl"}),
+    testnames::by([](const SideCase &c) { return c.program; }));
 
 TEST_F(Store, LoginTextAndPathHelpers)
 {

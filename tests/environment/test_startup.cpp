@@ -8,6 +8,7 @@
 #include "environment/ini_document.h"
 #include "support/foundation_helpers.h"
 #include "support/test_env.h"
+#include "support/test_names.h"
 
 namespace {
 
@@ -50,7 +51,8 @@ INSTANTIATE_TEST_SUITE_P(Table, CommandLine, ::testing::Values(
     ArgsCase{{"--caption", "-ip", "x"}, false, false, "x", "-ip"},
     ArgsCase{{"--user", "a", "--user", "b"}, false, false, "", "", "b"},
     ArgsCase{{"--user", "a", "--user"}, false, false, "", "", ""},
-    ArgsCase{{"file.txt", "-install", "--user", "per", "-x"}, false, true, "", "", "per"}));
+    ArgsCase{{"file.txt", "-install", "--user", "per", "-x"}, false, true, "", "", "per"}),
+    testnames::by([](const ArgsCase &c) { return c.args.isEmpty() ? QStringLiteral("no arguments") : c.args.join(QLatin1Char(' ')); }));
 
 // --- Whole start-ups -------------------------------------------------------------------------------
 

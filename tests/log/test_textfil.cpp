@@ -8,6 +8,7 @@
 #include "support/foundation_helpers.h"
 #include "support/ordinary_user.h"
 #include "support/test_env.h"
+#include "support/test_names.h"
 
 namespace {
 
@@ -72,7 +73,8 @@ INSTANTIATE_TEST_SUITE_P(Table, Counting, ::testing::Values(
     CountCase{"ADVARSEL: x", 0, 1, 0}, CountCase{"WARNING: x", 0, 1, 0}, CountCase{"HINT: x", 0, 0, 1},
     CountCase{"feil: x", 0, 0, 0}, CountCase{" FEIL: x", 0, 0, 0}, CountCase{"FEIL x", 0, 0, 0},
     CountCase{"Feil: x", 0, 0, 0}, CountCase{"HINT x", 0, 0, 0}, CountCase{"x FEIL: y", 0, 0, 0},
-    CountCase{"ADVARSEL", 0, 0, 0}, CountCase{"", 0, 0, 0}, CountCase{"Oppdaterer ø", 0, 0, 0}));
+    CountCase{"ADVARSEL", 0, 0, 0}, CountCase{"", 0, 0, 0}, CountCase{"Oppdaterer ø", 0, 0, 0}),
+    testnames::by([](const CountCase &c) { return c.message; }));
 
 TEST_F(Log, IdenticalMessagesGiveTwoLines)
 {
@@ -108,7 +110,8 @@ INSTANTIATE_TEST_SUITE_P(Table, FileName, ::testing::Values(
     NameCase{"/opt/Suite.2/bin/setup.exe", "", "@setup.log"},
     NameCase{"/opt/suite/bin/setup.x.exe", "", "@setup.x.log"},
     NameCase{"/home/kari/.local/bin/oppsett", "", "@oppsett.log"},
-    NameCase{"/opt/suite/bin/setup.exe", "/var/log/suite/", "/var/log/suite/setup.log"}));
+    NameCase{"/opt/suite/bin/setup.exe", "/var/log/suite/", "/var/log/suite/setup.log"}),
+    testnames::by([](const NameCase &c) { return std::string(c.program) + " " + c.folder; }));
 
 TEST_F(Log, PrepareComputesTheFileAndEmptiesTheLines)
 {

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Screenshots of the company settings dialog: its seven pages and the Yes/No question it asks when
-# closed without a working time. Runs the built program under a virtual display against sample
+# Screenshots of the company settings dialog: its seven pages, the page "Arbei&d" with a partial time
+# and a time that cannot exist, and the Yes/No question it asks when closed without a working time. Runs the built program under a virtual display against sample
 # settings in a temporary folder (the user's own files are never touched) and presses its keys.
 #
 #   tests/screenshots/settings_dialog.sh PATH/TO/bruker-oppsett [OUTPUT_FOLDER]
@@ -86,6 +86,32 @@ key alt+r; shoot 4-regnskap
 key shift+Tab; key ctrl+Tab; shoot 5-faktura
 key alt+u; shoot 6-utskrift
 key alt+t; shoot 7-tekster
+
+# "Arbei&d" with a partial time left in "Normalarbeidstid slutt" (typed 7 and ":") and a time that
+# cannot exist in the first break (typed 2575): both get the hint sign. Then with the mouse on the
+# partial time's sign, and after "Bruk", which saves nothing and says at the field what is missing.
+# The pictures are cut from the screen, so that the tooltips (windows of their own) are in them.
+shoot_screen() {  # name: the dialog's frame and a margin, from the screen
+  sleep 0.6
+  eval "$(xdotool getwindowgeometry --shell "$win")"
+  import -window root -crop "$((WIDTH + 60))x$((HEIGHT + 60))+$((X - 30))+$((Y - 30))" +repage "$out/$1.png"
+  echo "$out/$1.png"
+}
+click_at() { xdotool mousemove --window "$win" "$1" "$2" click 1; sleep 0.2; }
+key alt+d
+click_at 175 78      # "Normalarbeidstid slutt"
+key ctrl+a; key 7; key colon; key Tab
+click_at 55 153      # the first break, "kl."
+key ctrl+a; key 2 5 7 5; key Tab
+shoot 9-arbeid-delvis-og-umulig
+xdotool mousemove --window "$win" 199 78; sleep 1.2
+shoot_screen 10-arbeid-hint-delvis
+xdotool mousemove --window "$win" 80 153; sleep 1.2
+shoot_screen 11-arbeid-hint-umulig
+xdotool mousemove --window "$win" 400 320
+key alt+f
+click_at 520 320     # "Bruk"
+shoot_screen 12-bruk-med-delvis-tid
 
 # Escape closes without a working time entered: the question comes up.
 key alt+f

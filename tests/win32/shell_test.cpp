@@ -101,4 +101,21 @@ TEST_F(ShellTest, BareProgramNameIsFound)
     EXPECT_EQ(r.commandLine.substr(r.commandLine.size() - 12), u" language.no");
 }
 
+// A program that is not there: false, with the system's reason after the program's name.
+TEST_F(ShellTest, MissingProgramIsAFailureWithItsReason)
+{
+    std::u16string reason;
+    EXPECT_FALSE(platform::shellOpen(quoted(path(u"finnes ikke.exe")), u"language.no", u"\"\"", &reason));
+    EXPECT_EQ(reason.substr(0, quoted(path(u"finnes ikke.exe")).size()), quoted(path(u"finnes ikke.exe")));
+    EXPECT_GT(reason.size(), quoted(path(u"finnes ikke.exe")).size() + 2);
+}
+
+TEST_F(ShellTest, StartedProgramIsReportedAsStarted)
+{
+    std::u16string reason = u"untouched";
+    EXPECT_TRUE(platform::shellOpen(quoted(program), u"x", u"\"\"", &reason));
+    EXPECT_EQ(reason, u"untouched");
+    recorded();
+}
+
 } // namespace
