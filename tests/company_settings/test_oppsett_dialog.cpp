@@ -405,9 +405,9 @@ TEST_F(OppsettTest, NewFileGetsTheNinetyOneKeysInSaveOrderAndTheHeader)
 }
 
 // Every field holds a value of its own, typed or set by mouse; "O&k" on a new file
-// writes "STANDARD" in the save order of Part 4.3. The expected block is written out here, not built
+// writes "STANDARD" in the save order. The expected block is written out here, not built
 // from the catalogue, so that two swapped keys, fields or steps fail.
-TEST_F(OppsettTest, OkOnANewFileWritesTheWholeSectionInTheSaveOrderOfTheSpecification)
+TEST_F(OppsettTest, OkOnANewFileWritesTheWholeSectionInTheSaveOrder)
 {
     openSettings(QByteArray());
     TOppsettDialog &d = dialog();
@@ -639,8 +639,8 @@ TEST_F(OppsettTest, LanguageButtonSetsTheCodeAndOpensTheLanguageFileInAnEditor)
     EXPECT_EQ(utskrift::values().languageCode, QStringLiteral("en"));
 }
 
-// The specification leaves a failed start unreported; a button that silently does nothing would be a
-// failure passed off as success (DESIGN.md, section 10, item 21).
+// A button that silently does nothing when no editor starts would be a failure passed off as
+// success (DESIGN.md, section 10, item 21).
 TEST_F(OppsettTest, LanguageButtonWithoutAnyEditorLogsTheFileAndTheReason)
 {
     textfil::values().LogEnabled = true;

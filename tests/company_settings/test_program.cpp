@@ -174,7 +174,7 @@ TEST_F(ProgramRun, SevenThreeZeroTypedIntoTheStartTimeAndOkStoreSevenThirty)
 
     const QByteArray after = section(testenv::readFile(ini), "STANDARD");
     // " 7:30" as saved; the write-back at the end of the run writes the document as read back after the
-    // save, where a value has no surrounding blanks (Part 2.1), so "7:30" is what the file keeps.
+    // save, where a value has no surrounding blanks, so "7:30" is what the file keeps.
     EXPECT_TRUE(after.contains("\r\nArbeid_ArbeidstidStart=7:30\r\n") || after.contains("\r\nArbeid_ArbeidstidStart= 7:30\r\n"))
         << after.toStdString();
     EXPECT_TRUE(after.contains("\r\nArbeid_ArbeidstidSlutt=15:30\r\n")) << after.toStdString();
