@@ -1,6 +1,8 @@
 #include "company_settings/backup.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <algorithm>
@@ -35,6 +37,7 @@ struct Copy {
     QString from;
     QByteArray bytes;
     bool settingsFile = false;
+    QDateTime modified;
 };
 
 // The files as they are on disk now. Read before anything else happens, so that the copies hold
@@ -52,7 +55,7 @@ std::vector<Copy> readFiles(const QStringList &paths)
         if (seen.contains(absolute))
             continue;
         seen << absolute;
-        Copy c{info.fileName(), path, {}, settingsFile};
+        Copy c{info.fileName(), path, {}, settingsFile, info.lastModified()};
         QString reason;
         if (!textfile::readAll(path, c.bytes, &reason)) {
             warn(QStringLiteral("Kan ikke lese %1 for sikkerhetskopi: %2").arg(path, reason));
@@ -259,9 +262,13 @@ void backupFiles(const QStringList &paths, const std::function<QString()> &backu
     for (const Copy &c : copies) {
         const QString to = folder + c.name;
         QString reason;
-        if (textfile::writeAtomically(to, c.bytes, &reason))
+        if (textfile::writeAtomically(to, c.bytes, &reason)) {
             ++copied;
-        else
+            // The copy keeps the time its version was saved; only the listing of versions reads it.
+            QFile copy(to);
+            if (c.modified.isValid() && copy.open(QIODevice::Append))
+                copy.setFileTime(c.modified, QFileDevice::FileModificationTime);
+        } else
             warn(QStringLiteral("Kan ikke ta sikkerhetskopi av %1 til %2: %3").arg(c.from, to, reason));
     }
     if (copied == 0) {

@@ -31,7 +31,8 @@ QStringList backupFolders(const QString &root);
 // "MODIFIED_" lines of its "INI_SELF" header, which every save stamps anew.
 bool sameFileContent(const QByteArray &a, const QByteArray &b, bool settingsFile);
 
-// Copies every file of paths (the settings file first) that exists, byte for byte, into a new folder
+// Copies every file of paths (the settings file first) that exists, byte for byte and with its time
+// of modification, into a new folder
 // below the backup root named by the clock's time, then deletes the oldest dated folders beyond
 // kBackupsKept. Nothing is made when the newest folder already holds the same files. The root is
 // asked for only after the files have been read and only when there is something to keep.

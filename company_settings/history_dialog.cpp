@@ -130,7 +130,7 @@ void THistorikkForm::readVersions()
     }
     if (entries_.isEmpty())
         Merknad->setText(QStringLiteral("Ingen tidligere versjoner er lagret ennå. En kopi tas hver gang du trykker "
-                                        "\"O&k\" eller \"Bruk\"."));
+                                        "\"Ok\" eller \"Bruk\"."));
     if (Versjoner->topLevelItemCount() > 0)
         Versjoner->setCurrentItem(Versjoner->topLevelItem(0));
     showDifferences();
@@ -169,7 +169,7 @@ void THistorikkForm::showDifferences()
         Merknad->setText(QStringLiteral("Ingen forskjeller fra det som står i vinduet nå."));
     } else {
         Merknad->setText(QStringLiteral("Kryss av det du vil hente tilbake, og trykk \"Gjenopprett\". Ingenting lagres "
-                                        "før du trykker \"O&k\" eller \"Bruk\"."));
+                                        "før du trykker \"Ok\" eller \"Bruk\"."));
     }
     QTreeWidgetItem *page = nullptr;
     for (const Timesetu::Difference &d : e->differences) {
@@ -206,6 +206,7 @@ void THistorikkForm::showDifferences()
             line(QStringLiteral("... og %1 linjer til").arg(listed - kLinesShown), QString());
         if (listed == 0)
             (new QTreeWidgetItem(item, {QStringLiteral("de samme linjene i en annen rekkefølge")}))->setFlags(Qt::ItemIsEnabled);
+        item->setExpanded(true);
     }
     updateButtons();
 }

@@ -685,6 +685,8 @@ void TOppsettDialog::SpeedButton1Click()
 void TOppsettDialog::HistorikkBtnClick()
 {
     Timesetu::showHistory(this);
+    // Back to this window for the keyboard also where no window manager hands it back.
+    activateWindow();
 }
 
 namespace {

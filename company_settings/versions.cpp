@@ -1,15 +1,18 @@
 #include "company_settings/versions.h"
 
+#include <QDateTime>
 #include <QFileInfo>
 #include <QMap>
 #include <QRegularExpression>
 
+#include "common/qtstring.h"
 #include "common/textfile.h"
 #include "company_settings/backup.h"
 #include "company_settings/catalogue.h"
 #include "environment/hs_reg.h"
 #include "environment/ini_document.h"
 #include "log/textfil.h"
+#include "platform/datetimetext.h"
 
 namespace Timesetu {
 
@@ -135,30 +138,51 @@ bool readText(const QString &path, QString &text, QStringList &failures)
     return true;
 }
 
+// The date and time in the user's regional form, as in the settings file's header.
+QString regional(const QDateTime &time)
+{
+    const QDate d = time.date();
+    const QTime t = time.time();
+    const platform::LocalTime local{d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second()};
+    return qs(platform::shortDateText(local)) + QLatin1Char(' ') + qs(platform::longTimeText(local));
+}
+
 Version readVersion(const QString &folder, const QString &name)
 {
     Version v;
     v.folder = folder;
-    v.saved = folderTime(name);
     QStringList failures;
     QString text;
+    // Numbered folders keep the times their files were saved; older ones only the header tells.
+    const bool fileTimes = QFileInfo::exists(folder + QString::fromUtf16(kOrderFileName));
+    QDateTime newest;
+    auto saw = [&](const QString &path) {
+        const QDateTime modified = QFileInfo(path).lastModified();
+        if (fileTimes && modified.isValid() && (!newest.isValid() || modified > newest))
+            newest = modified;
+    };
     const QString ini = folder + QFileInfo(hs_reg::values().ininame).fileName();
     if (QFileInfo::exists(ini) && readText(ini, text, failures)) {
+        saw(ini);
         IniDocument doc;
         doc.loadText(text);
         // A key missing from the file is a field loading would have emptied, so every key counts.
         for (const Setting &s : settings())
             v.settings.values.insert(s.key, doc.value(kStandard, s.key, QString(QLatin1String(""))));
-        const QString saved = doc.value(QStringLiteral("INI_SELF"), QStringLiteral("MODIFIED_TIME"));
-        if (!saved.isEmpty())
-            v.saved = saved;
+        v.saved = doc.value(QStringLiteral("INI_SELF"), QStringLiteral("MODIFIED_TIME"));
         v.user = doc.value(QStringLiteral("INI_SELF"), QStringLiteral("MODIFIED_USER"));
     }
     for (const SideFile &f : sideFiles()) {
         const QString path = folder + QFileInfo(sideFilePath(f)).fileName();
-        if (QFileInfo::exists(path) && readText(path, text, failures))
+        if (QFileInfo::exists(path) && readText(path, text, failures)) {
+            saw(path);
             v.settings.texts.insert(f.control, textfile::splitLines(text));
+        }
     }
+    if (newest.isValid())
+        v.saved = regional(newest);
+    else if (v.saved.isEmpty())
+        v.saved = folderTime(name);
     if (!failures.isEmpty()) {
         v.error = failures.join(QStringLiteral("; "));
         v.settings = CompanySettings();  // a version only partly read is never brought back

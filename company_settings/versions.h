@@ -22,7 +22,7 @@ struct CompanySettings {
 // One saved version: a backup folder.
 struct Version {
     QString folder;  // full path, with a separator at the end
-    QString saved;   // when it was saved, as its header tells (else the folder's date and time)
+    QString saved;   // when its files were saved (else as its header tells, else when it was replaced)
     QString user;    // who saved it, from its header
     CompanySettings settings;  // as stored in its files
     QString error;   // why it cannot be read; empty when it can

@@ -1,5 +1,6 @@
 // Backups taken before every save of the settings dialog: what they hold, how they are named, how
 // many are kept, and that a backup that cannot be made never stops the save.
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -39,6 +40,11 @@ TEST_F(BackupTest, EverySaveKeepsTheFilesAsTheyWereOnDiskBeforeIt)
     // Bytes no text reading would give back as they are: a NUL, a lone CR, no final line end.
     const QByteArray odd("Sn\xE6kker\x00\rslutt", 15);
     ASSERT_TRUE(testenv::writeFile(etc() + "FIRMA.TXB", odd));
+    const QDateTime savedAt(QDate(2020, 3, 4), QTime(5, 6, 7));
+    {
+        QFile f(etc() + "FIRMA.TXB");
+        ASSERT_TRUE(f.open(QIODevice::Append) && f.setFileTime(savedAt, QFileDevice::FileModificationTime));
+    }
     openSettings(standard({"Arbeid_ArbeidstidStart=08:00", "Firma_Navn=Første"}));
     TOppsettDialog &d = dialog();
 
@@ -75,6 +81,8 @@ TEST_F(BackupTest, EverySaveKeepsTheFilesAsTheyWereOnDiskBeforeIt)
             EXPECT_EQ(testenv::readFile(folder + it.key()), it.value()) << (s.folder + "/" + it.key()).toStdString();
     }
     EXPECT_EQ(testenv::readFile(backups() + folders[0] + "/FIRMA.TXB"), odd);
+    // The copies keep the time their version was saved.
+    EXPECT_EQ(QFileInfo(backups() + folders[0] + "/FIRMA.TXB").lastModified(), savedAt);
     EXPECT_TRUE(testenv::readFile(backups() + QString(folders[2]) + "/veltrona.ini").contains("Firma_Navn=Tredje\r\n"));
     EXPECT_EQ(storedValue(QStringLiteral("Firma_Navn")), QStringLiteral("Fjerde"));
 }

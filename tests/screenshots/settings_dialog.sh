@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Screenshots of the company settings dialog: its seven pages and the Yes/No question it asks when
+# Screenshots of the company settings dialog: its seven pages, the window of earlier versions with
+# its differences and the dialog after one was brought back, and the Yes/No question it asks when
 # closed without a working time. Runs the built program under a virtual display against sample
 # settings in a temporary folder (the user's own files are never touched) and presses its keys.
 #
@@ -62,6 +63,18 @@ printf '%s\r\n' 'Arbeid utført etter avtale.' 'Materialer levert på byggeplass
 printf '%s\r\n' 'Hentes på lager' 'Sendes med bud' 'Levert av montør' \
   | iconv -f UTF-8 -t WINDOWS-1252 > "$world/work/bruker-oppsett.txl"
 
+# An earlier version in the backup folder, as a save of a week ago left it: another company name,
+# VAT rate, department, break and list of delivery texts, saved by "kari".
+earlier=$world/appdata/Veltrona/backup/2026-11-30_161204
+mkdir -p "$earlier"
+sed -e 's/^Firma_Navn=.*/Firma_Navn=Fjordtre Snekkeri/' -e 's/^Satser_MVA=.*/Satser_MVA=24/' \
+    -e 's/^Avdeling4=.*/Avdeling4=Salg/' -e 's/^Arbeid_PauseLengd1=.*/Arbeid_PauseLengd1=45/' \
+    -e 's/^Skriver_VisDialog=.*/Skriver_VisDialog=0/' "$ini" > "$earlier/veltrona.ini"
+printf '%s\r\n' '' '[INI_SELF]' 'MODIFIED_TIME=30.11.2026 16:12:04' 'MODIFIED_USER=kari' >> "$earlier/veltrona.ini"
+printf '%s\r\n' 'Hentes på lager' 'Sendes med post' | iconv -f UTF-8 -t WINDOWS-1252 > "$earlier/bruker-oppsett.txl"
+printf '1\r\n' > "$earlier/versjon.nr"
+touch -d '2026-11-30 16:12:04' "$earlier"/*
+
 cd "$world/work"
 "$program" > "$world/program.log" 2>&1 &
 pid=$!
@@ -87,12 +100,22 @@ key shift+Tab; key ctrl+Tab; shoot 5-faktura
 key alt+u; shoot 6-utskrift
 key alt+t; shoot 7-tekster
 
-# Escape closes without a working time entered: the question comes up.
+# The earlier versions, the newest selected; Enter brings the differences back into the fields.
 key alt+f
+key alt+h
+history=$(xdotool search --sync --onlyvisible --name '^Tidligere versjoner$' | head -n1)
+sleep 0.6
+import -window "$history" "$out/8-historikk.png"
+echo "$out/8-historikk.png"
+key Return
+sleep 0.3
+shoot 9-gjenopprettet
+
+# Escape closes without a working time entered: the question comes up. Nothing was saved.
 key Escape
 question=$(xdotool search --sync --onlyvisible --name '^\?$' | head -n1)
 sleep 0.4
-import -window "$question" "$out/8-ja-nei.png"
-echo "$out/8-ja-nei.png"
+import -window "$question" "$out/10-ja-nei.png"
+echo "$out/10-ja-nei.png"
 key n
 wait "$pid" || true
