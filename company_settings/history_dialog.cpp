@@ -245,7 +245,7 @@ void THistorikkForm::EksporterBtnClick()
     bool written = false;
     {
         const ui_hooks::BusyPointer busy;
-        written = Timesetu::writeExport(path, dialog_->storedSettings(), &error);
+        written = Timesetu::writeExport(path, dialog_->storedSettings(), printers_, &error);
     }
     if (!written) {
         QMessageBox box(QMessageBox::Warning, QStringLiteral("Eksporter"), error, QMessageBox::Ok, this);
@@ -268,7 +268,7 @@ void THistorikkForm::ImporterBtnClick()
     Entry e;
     {
         const ui_hooks::BusyPointer busy;
-        read = Timesetu::readExport(QDir::toNativeSeparators(path), stored, &error);
+        read = Timesetu::readExport(QDir::toNativeSeparators(path), printers_, stored, &error);
         if (read)
             e = entryFor(stored);
     }

@@ -22,6 +22,7 @@ const QString kStandard = QStringLiteral("STANDARD");
 const QString kHeader = QStringLiteral("EKSPORT");
 const QString kFormat = QStringLiteral("Bruker oppsett firmaoppsett");
 const QString kFormatVersion = QStringLiteral("1");
+const QString kPrinterKey = QStringLiteral("Skriver_Index");
 
 qint32 number(const QString &stored)
 {
@@ -342,7 +343,7 @@ CompanySettings chosen(const CompanySettings &then, const QStringList &keys)
     return out;
 }
 
-bool writeExport(const QString &path, const CompanySettings &s, QString *error)
+bool writeExport(const QString &path, const CompanySettings &s, const QStringList &printers, QString *error)
 {
     const QString nl = QStringLiteral("\r\n");
     QString text = QStringLiteral("; Firmaoppsett fra Bruker oppsett: innstillingene i \"STANDARD\" og listene med "
@@ -356,6 +357,10 @@ bool writeExport(const QString &path, const CompanySettings &s, QString *error)
     text += QStringLiteral("Eksportert=") + quoted(textfil::datetimetext()) + nl;
     text += QStringLiteral("Av=") + quoted(hs_reg::username()) + nl;
     text += QStringLiteral("Fra=") + quoted(hs_reg::values().ininame) + nl;
+    if (s.values.contains(kPrinterKey)) {
+        const qint32 n = number(s.values.value(kPrinterKey));
+        text += QStringLiteral("Skriver=") + quoted(n >= 0 && n < printers.size() ? printers[n] : QString()) + nl;
+    }
     text += nl + QLatin1Char('[') + kStandard + QLatin1Char(']') + nl;
     // Page by page, as the user knows them.
     for (const Setting &setting : settings()) {
@@ -380,7 +385,7 @@ bool writeExport(const QString &path, const CompanySettings &s, QString *error)
     return false;
 }
 
-bool readExport(const QString &path, CompanySettings &result, QString *error)
+bool readExport(const QString &path, const QStringList &printers, CompanySettings &result, QString *error)
 {
     auto fail = [&](const QString &message) {
         if (error)
@@ -466,6 +471,10 @@ bool readExport(const QString &path, CompanySettings &result, QString *error)
     }
     for (auto it = lists.cbegin(); it != lists.cend(); ++it)
         found.texts.insert(it.key(), it.value().values());
+    if (found.values.contains(kPrinterKey) && header.contains(QStringLiteral("skriver"))) {
+        const QString printer = header.value(QStringLiteral("skriver"));
+        found.values.insert(kPrinterKey, QString::number(printer.isEmpty() ? -1 : printers.indexOf(printer)));
+    }
     result = found;
     return true;
 }

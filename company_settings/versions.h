@@ -54,10 +54,12 @@ QList<Difference> differences(const CompanySettings &then, const CompanySettings
 CompanySettings chosen(const CompanySettings &then, const QStringList &keys);
 
 // An export file: a header naming it, the 91 keys of "STANDARD" and the five lists, as readable text.
+// A printer index means nothing on another machine, so the header names the printer too (printers:
+// the names in the dialog's list), and reading takes its position in this machine's list.
 inline constexpr qint64 kMaxImportSize = 10 * 1024 * 1024;
-bool writeExport(const QString &path, const CompanySettings &settings, QString *error);
+bool writeExport(const QString &path, const CompanySettings &settings, const QStringList &printers, QString *error);
 // Reads an export. False with a Norwegian message when the file is larger than kMaxImportSize,
 // cannot be read, is no export or holds keys that are none of the company settings (then listed).
-bool readExport(const QString &path, CompanySettings &settings, QString *error);
+bool readExport(const QString &path, const QStringList &printers, CompanySettings &settings, QString *error);
 
 } // namespace Timesetu

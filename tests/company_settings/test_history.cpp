@@ -133,7 +133,7 @@ TEST_P(BadImport, IsAnsweredWithWhatIsWrongAndGivesNothing)
     CompanySettings settings;
     settings.values.insert("Firma_Navn", "Uendret");
     QString error;
-    EXPECT_FALSE(Timesetu::readExport(path, settings, &error));
+    EXPECT_FALSE(Timesetu::readExport(path, fixturePrinters(), settings, &error));
     for (const QString &part : GetParam().message)
         EXPECT_TRUE(error.contains(part)) << error.toStdString();
     EXPECT_TRUE(error.contains(QStringLiteral("Ingenting er hentet inn."))) << error.toStdString();
@@ -177,6 +177,19 @@ INSTANTIATE_TEST_SUITE_P(
                      [](const QString &p) { ASSERT_TRUE(QDir().mkpath(p)); },
                      {"Kan ikke lese filen"}}),
     [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(TempEnvTest, ExportedPrinterIsFoundByItsNameInTheListOfTheMachineThatImports)
+{
+    const QString path = work() + QStringLiteral("/firma.ini");
+    CompanySettings settings;
+    settings.values.insert("Skriver_Index", "1");
+    ASSERT_TRUE(Timesetu::writeExport(path, settings, {"Kontor HP", "Lager Brother"}, nullptr));
+    CompanySettings imported;
+    ASSERT_TRUE(Timesetu::readExport(path, {"Lager Brother", "PDF"}, imported, nullptr));
+    EXPECT_EQ(imported.values.value("Skriver_Index"), QStringLiteral("0"));
+    ASSERT_TRUE(Timesetu::readExport(path, {"PDF"}, imported, nullptr));
+    EXPECT_EQ(imported.values.value("Skriver_Index"), QStringLiteral("-1"));  // not here: none
+}
 
 } // namespace
 
