@@ -13,6 +13,7 @@
 #include "environment/ini_document.h"
 #include "log/textfil.h"
 #include "platform/datetimetext.h"
+#include "platform/files.h"
 
 namespace Timesetu {
 
@@ -85,8 +86,10 @@ QString shown(const Setting &s, const QString &value, const QStringList &printer
         const qint32 n = number(value);
         return n >= 0 && n < printers.size() ? printers[n] : QStringLiteral("(ingen skriver)");
     }
-    case Kind::Time:
-        return value.contains(QRegularExpression(QStringLiteral("\\d"))) ? value.trimmed() : QStringLiteral("(tom)");
+    case Kind::Time: {
+        static const QRegularExpression digit(QStringLiteral("\\d"));
+        return value.contains(digit) ? value.trimmed() : QStringLiteral("(tom)");
+    }
     default:
         break;
     }
@@ -152,6 +155,12 @@ Version readVersion(const QString &folder, const QString &name)
 {
     Version v;
     v.folder = folder;
+    std::vector<platform::files::Entry> entries;
+    if (!platform::files::listFolder(us(folder), entries)) {
+        v.saved = folderTime(name);
+        v.error = QStringLiteral("mappen %1 kan ikke leses").arg(folder);
+        return v;
+    }
     QStringList failures;
     QString text;
     // Numbered folders keep the times their files were saved; older ones only the header tells.
@@ -453,7 +462,7 @@ bool readExport(const QString &path, const QStringList &printers, CompanySetting
                 unknown << QStringLiteral("[%1] %2").arg(section, key);
         }
     }
-    if (header.value(QStringLiteral("format")) != kFormat)
+    if (header.value(QStringLiteral("format")) != kFormat || !header.contains(QStringLiteral("versjon")))
         return fail(notAnExport(path));
     if (header.value(QStringLiteral("versjon")) != kFormatVersion)
         return fail(QStringLiteral("Filen \"%1\" er laget av en annen versjon av Bruker oppsett (format %2) og kan ikke "

@@ -23,6 +23,7 @@
 #include "company_settings/versions.h"
 #include "dialog_fixture.h"
 #include "support/foundation_helpers.h"
+#include "support/ordinary_user.h"
 
 using Timesetu::CompanySettings;
 
@@ -189,6 +190,27 @@ TEST_F(TempEnvTest, ExportedPrinterIsFoundByItsNameInTheListOfTheMachineThatImpo
     EXPECT_EQ(imported.values.value("Skriver_Index"), QStringLiteral("0"));
     ASSERT_TRUE(Timesetu::readExport(path, {"PDF"}, imported, nullptr));
     EXPECT_EQ(imported.values.value("Skriver_Index"), QStringLiteral("-1"));  // not here: none
+}
+
+TEST_F(TempEnvTest, VersionInAFolderTheUserMayNotReadIsListedWithTheReason)
+{
+    const QString root = dir() + QStringLiteral("/backup/");
+    ASSERT_TRUE(testenv::writeFile(root + "2026-12-01_080000/veltrona.ini", "[STANDARD]\r\nFirma_Navn=A\r\n"));
+    ASSERT_TRUE(testenv::writeFile(root + "2026-12-02_080000/veltrona.ini", "[STANDARD]\r\nFirma_Navn=B\r\n"));
+    QString why;
+    ASSERT_TRUE(testenv::OrdinaryUser::handOver(dir(), &why)) << qPrintable(why);
+    fh::chmodPath(root + "2026-12-02_080000", 0);
+    QList<Timesetu::Version> versions;
+    {
+        testenv::OrdinaryUser user;
+        ASSERT_TRUE(user.ok()) << qPrintable(user.why());
+        versions = Timesetu::savedVersions(root);
+    }
+    fh::chmodPath(root + "2026-12-02_080000", 0755);
+    ASSERT_EQ(versions.size(), 2);
+    EXPECT_TRUE(versions[0].error.contains(QStringLiteral("kan ikke leses"))) << versions[0].error.toStdString();
+    EXPECT_TRUE(versions[0].settings.values.isEmpty());
+    EXPECT_EQ(versions[1].settings.values.value("Firma_Navn"), QStringLiteral("A"));
 }
 
 } // namespace
