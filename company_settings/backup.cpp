@@ -1,9 +1,12 @@
 #include "company_settings/backup.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <algorithm>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -33,6 +36,8 @@ struct Copy {
     QString name;  // file name inside the backup folder
     QString from;
     QByteArray bytes;
+    bool settingsFile = false;
+    QDateTime modified;
 };
 
 // The files as they are on disk now. Read before anything else happens, so that the copies hold
@@ -42,6 +47,7 @@ std::vector<Copy> readFiles(const QStringList &paths)
     std::vector<Copy> copies;
     QStringList seen;
     for (const QString &path : paths) {
+        const bool settingsFile = &path == &paths.first();
         const QFileInfo info(path);
         if (!info.isFile())
             continue;  // nothing there yet: nothing to keep
@@ -49,7 +55,7 @@ std::vector<Copy> readFiles(const QStringList &paths)
         if (seen.contains(absolute))
             continue;
         seen << absolute;
-        Copy c{info.fileName(), path, {}};
+        Copy c{info.fileName(), path, {}, settingsFile, info.lastModified()};
         QString reason;
         if (!textfile::readAll(path, c.bytes, &reason)) {
             warn(QStringLiteral("Kan ikke lese %1 for sikkerhetskopi: %2").arg(path, reason));
@@ -81,28 +87,110 @@ QString makeDatedFolder(const QString &root, const QString &name)
     return QString();
 }
 
-// Deletes the oldest dated folders beyond the number kept. Only real folders whose names have the
-// dated form count; everything else in the backup folder is left alone.
-void pruneOld(const QString &root)
+struct Dated {
+    QString name;
+    qint64 number = -1;  // -1: made before folders were numbered
+    QString stamp;       // the name's date and time
+    long long suffix = 1;
+};
+
+QString orderFile(const QString &folder)
 {
+    return folder + QString::fromUtf16(kOrderFileName);
+}
+
+// The folder's number; -1 when it has none that can be read.
+qint64 folderNumber(const QString &folder)
+{
+    QByteArray bytes;
+    if (!QFileInfo(orderFile(folder)).isFile() || !textfile::readAll(orderFile(folder), bytes))
+        return -1;
+    bool ok = false;
+    const qint64 n = QString::fromLatin1(bytes).trimmed().toLongLong(&ok);
+    return ok && n > 0 ? n : -1;
+}
+
+// Only real folders whose names have the dated form count; everything else in the backup folder is
+// left alone. Oldest first.
+std::vector<Dated> datedFolders(const QString &root)
+{
+    std::vector<Dated> dated;
     std::vector<platform::files::Entry> entries;
     if (!platform::files::listFolder(us(root), entries))
-        return;
-    std::vector<std::pair<std::pair<QString, long long>, QString>> dated;
+        return dated;
     for (const platform::files::Entry &e : entries) {
         const QString name = qs(e.name);
         const QRegularExpressionMatch m = namePattern().match(name);
         if (!e.folder || e.link || !m.hasMatch())
             continue;
-        const long long n = m.captured(2).isEmpty() ? 1 : m.captured(2).toLongLong();
-        dated.push_back({{m.captured(1), n}, name});
+        const long long suffix = m.captured(2).isEmpty() ? 1 : m.captured(2).toLongLong();
+        dated.push_back({name, folderNumber(root + name + hs_reg::separator()), m.captured(1), suffix});
     }
+    std::sort(dated.begin(), dated.end(), [](const Dated &a, const Dated &b) {
+        return std::tie(a.number, a.stamp, a.suffix) < std::tie(b.number, b.stamp, b.suffix);
+    });
+    return dated;
+}
+
+// The folder holds exactly the files about to be copied, with the same content.
+bool holdsSame(const QString &folder, const std::vector<Copy> &copies)
+{
+    std::vector<platform::files::Entry> entries;
+    if (!platform::files::listFolder(us(folder), entries))
+        return false;
+    QStringList names;
+    for (const platform::files::Entry &e : entries) {
+        if (!e.folder && !e.link && qs(e.name) != QString::fromUtf16(kOrderFileName))
+            names << qs(e.name);
+    }
+    if (names.size() != qsizetype(copies.size()))
+        return false;
+    for (const Copy &c : copies) {
+        QByteArray bytes;
+        if (!names.contains(c.name) || !textfile::readAll(folder + c.name, bytes)
+            || !sameFileContent(bytes, c.bytes, c.settingsFile))
+            return false;
+    }
+    return true;
+}
+
+// The text without the stamp lines of its INI_SELF header, each taken out with its line end.
+QString withoutStamp(const QString &text)
+{
+    QString out;
+    out.reserve(text.size());
+    bool header = false;
+    qsizetype pos = 0;
+    while (pos < text.size()) {
+        qsizetype end = pos;
+        while (end < text.size() && text[end] != QLatin1Char('\r') && text[end] != QLatin1Char('\n'))
+            ++end;
+        const QStringView line = QStringView(text).mid(pos, end - pos).trimmed();
+        if (end < text.size() && text[end] == QLatin1Char('\r') && end + 1 < text.size() && text[end + 1] == QLatin1Char('\n'))
+            ++end;
+        if (end < text.size())
+            ++end;
+        bool stampLine = false;
+        if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']')))
+            header = line.mid(1, line.size() - 2).trimmed().compare(QLatin1String("INI_SELF"), Qt::CaseInsensitive) == 0;
+        else
+            stampLine = header && line.startsWith(QLatin1String("MODIFIED_"), Qt::CaseInsensitive);
+        if (!stampLine)
+            out += QStringView(text).mid(pos, end - pos);
+        pos = end;
+    }
+    return out;
+}
+
+// Deletes the oldest dated folders beyond the number kept.
+void pruneOld(const QString &root)
+{
+    const std::vector<Dated> dated = datedFolders(root);
     if (dated.size() <= size_t(kBackupsKept))
         return;
-    std::sort(dated.begin(), dated.end());
     const size_t surplus = dated.size() - size_t(kBackupsKept);
     for (size_t i = 0; i < surplus; ++i) {
-        const QString path = root + dated[i].second;
+        const QString path = root + dated[i].name;
         if (!QDir(path).removeRecursively())
             warn(QStringLiteral("Kan ikke slette den gamle sikkerhetskopien %1").arg(path));
     }
@@ -126,6 +214,25 @@ bool isBackupFolderName(const QString &name)
     return namePattern().match(name).hasMatch();
 }
 
+QStringList backupFolders(const QString &root)
+{
+    QStringList names;
+    for (const Dated &d : datedFolders(hs_reg::withSeparator(root)))
+        names << d.name;
+    return names;
+}
+
+bool sameFileContent(const QByteArray &a, const QByteArray &b, bool settingsFile)
+{
+    if (a == b)
+        return true;
+    if (!settingsFile)
+        return false;
+    textfile::Encoding ea = textfile::Encoding::Ansi, eb = textfile::Encoding::Ansi;
+    const QString ta = textfile::decode(a, &ea), tb = textfile::decode(b, &eb);
+    return ea == eb && withoutStamp(ta) == withoutStamp(tb);
+}
+
 void backupFiles(const QStringList &paths, const std::function<QString()> &backupRoot)
 {
     const std::vector<Copy> copies = readFiles(paths);
@@ -138,6 +245,16 @@ void backupFiles(const QStringList &paths, const std::function<QString()> &backu
                  .arg(root));
         return;
     }
+    const std::vector<Dated> dated = datedFolders(root);
+    if (!dated.empty() && holdsSame(root + dated.back().name + hs_reg::separator(), copies)) {
+        // Thirty saves without a change would otherwise push the real history out.
+        if (textfil::values().VerboseLog)
+            textfil::WriteLog(QStringLiteral("Ingen ny sikkerhetskopi: filene er som i ") + root + dated.back().name);
+        return;
+    }
+    qint64 number = 1;
+    for (const Dated &d : dated)
+        number = qMax(number, d.number + 1);
     const QString folder = makeDatedFolder(root, backupFolderName(platform::now()));
     if (folder.isEmpty())
         return;
@@ -145,9 +262,13 @@ void backupFiles(const QStringList &paths, const std::function<QString()> &backu
     for (const Copy &c : copies) {
         const QString to = folder + c.name;
         QString reason;
-        if (textfile::writeAtomically(to, c.bytes, &reason))
+        if (textfile::writeAtomically(to, c.bytes, &reason)) {
             ++copied;
-        else
+            // The copy keeps the time its version was saved; only the listing of versions reads it.
+            QFile copy(to);
+            if (c.modified.isValid() && copy.open(QIODevice::Append))
+                copy.setFileTime(c.modified, QFileDevice::FileModificationTime);
+        } else
             warn(QStringLiteral("Kan ikke ta sikkerhetskopi av %1 til %2: %3").arg(c.from, to, reason));
     }
     if (copied == 0) {
@@ -155,6 +276,9 @@ void backupFiles(const QStringList &paths, const std::function<QString()> &backu
         platform::files::removeFolder(us(folder));
         return;
     }
+    QString reason;
+    if (!textfile::writeAtomically(orderFile(folder), QByteArray::number(number) + "\r\n", &reason))
+        warn(QStringLiteral("Kan ikke nummerere sikkerhetskopien %1: %2").arg(folder, reason));
     if (textfil::values().VerboseLog)
         textfil::WriteLog(QStringLiteral("Sikkerhetskopi av innstillingene i ") + folder);
     pruneOld(root);

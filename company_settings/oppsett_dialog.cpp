@@ -26,6 +26,8 @@
 #include <QToolTip>
 #include <QVBoxLayout>
 #include <QWindow>
+#include <memory>
+#include <utility>
 
 #include "common/felles.h"
 #include "common/utskrift.h"
@@ -33,7 +35,9 @@
 #include "company_settings/catalogue.h"
 #include "company_settings/field_hints.h"
 #include "company_settings/header_font_dialog.h"
+#include "company_settings/history_dialog.h"
 #include "company_settings/masked_time_edit.h"
+#include "company_settings/versions.h"
 #include "dialogs/janei.h"
 #include "environment/hs_reg.h"
 #include "environment/ini_document.h"
@@ -128,6 +132,21 @@ QIcon sheetIcon()
     p.setPen(QColor(0, 0, 160));
     for (int y = 4; y <= 12; y += 2)
         p.drawLine(5, y, 11, y);
+    return QIcon(pm);
+}
+
+// "&Historikk": a clock.
+QIcon historyIcon()
+{
+    QPixmap pm = canvas();
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(60, 60, 60), 1.4));
+    p.setBrush(Qt::white);
+    p.drawEllipse(QRectF(1.5, 1.5, 13, 13));
+    p.setPen(QPen(QColor(0, 90, 170), 1.8, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(8, 8), QPointF(8, 4));
+    p.drawLine(QPointF(8, 8), QPointF(11, 9.5));
     return QIcon(pm);
 }
 
@@ -554,6 +573,10 @@ void TOppsettDialog::buildButtons()
     connect(CancelBtn, &QPushButton::clicked, this, &TOppsettDialog::CancelBtnClick);
     connect(BitBtn1, &QPushButton::clicked, this, &TOppsettDialog::BitBtn1Click);
     connect(BitBtn3, &QPushButton::clicked, this, &TOppsettDialog::BitBtn3Click);
+    // At the left end, clear of the four buttons at the right; after them in the tab order.
+    HistorikkBtn = makeButton(Panel1, "HistorikkBtn", QStringLiteral("&Historikk"), historyIcon(), 12, y);
+    setTabOrder(BitBtn3, HistorikkBtn);
+    connect(HistorikkBtn, &QPushButton::clicked, this, &TOppsettDialog::HistorikkBtnClick);
     OKBtn->setFocus(Qt::OtherFocusReason);
 }
 
@@ -700,6 +723,62 @@ void TOppsettDialog::SpeedButton1Click()
     QString reason;
     if (!Felles::runprogram(QStringLiteral("notepad.exe"), file, QString(QLatin1String("")), &reason, report))
         report(reason);
+}
+
+void TOppsettDialog::HistorikkBtnClick()
+{
+    Timesetu::showHistory(this);
+    // Back to this window for the keyboard also where no window manager hands it back.
+    activateWindow();
+}
+
+namespace {
+
+// Puts a scratch document in the store's place for as long as it lives, so that the load and save
+// of single fields can read and write values without touching the settings file.
+class ScratchStore {
+public:
+    ScratchStore() : real_(std::exchange(hs_reg::values().settingsfile, std::make_unique<IniDocument>())) {}
+    ~ScratchStore() { hs_reg::values().settingsfile = std::move(real_); }
+    ScratchStore(const ScratchStore &) = delete;
+    ScratchStore &operator=(const ScratchStore &) = delete;
+
+private:
+    std::unique_ptr<IniDocument> real_;
+};
+
+} // namespace
+
+Timesetu::CompanySettings TOppsettDialog::storedSettings()
+{
+    Timesetu::CompanySettings out;
+    {
+        const ScratchStore scratch;
+        for (const Setting &s : Timesetu::settings()) {
+            saveSetting(s);
+            out.values.insert(s.key, hs_reg::readstr(s.key));
+        }
+    }
+    for (const Timesetu::SideFile &f : Timesetu::sideFiles())
+        out.texts.insert(f.control, memoLines(static_cast<QPlainTextEdit *>(control(f.control))));
+    return out;
+}
+
+void TOppsettDialog::showSettings(const Timesetu::CompanySettings &settings)
+{
+    {
+        const ScratchStore scratch;
+        for (const QString &key : Timesetu::loadOrder()) {
+            if (!settings.values.contains(key))
+                continue;
+            hs_reg::writestr(key, settings.values.value(key));
+            loadSetting(*Timesetu::findSetting(key));
+        }
+    }
+    for (const Timesetu::SideFile &f : Timesetu::sideFiles()) {
+        if (settings.texts.contains(f.control))
+            setMemoLines(static_cast<QPlainTextEdit *>(control(f.control)), settings.texts.value(f.control));
+    }
 }
 
 bool TOppsettDialog::eventFilter(QObject *watched, QEvent *event)

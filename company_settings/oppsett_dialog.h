@@ -23,6 +23,7 @@ class MaskedTimeEdit;
 
 namespace Timesetu {
 struct Setting;
+struct CompanySettings;
 }
 
 class TOppsettDialog : public QDialog {
@@ -52,6 +53,13 @@ public:
     void FontHeaderDblClick();
     void OrienteringClick();
     void SpeedButton1Click();
+    // "&Historikk": the earlier versions, to compare and bring back.
+    void HistorikkBtnClick();
+
+    // The company settings as a save would store them now.
+    Timesetu::CompanySettings storedSettings();
+    // Puts stored values into their fields as loading them would; only the keys and lists given.
+    void showSettings(const Timesetu::CompanySettings &settings);
 
     // The control bound to a designer name.
     QWidget *control(const QString &name) const { return controls_.value(name); }
@@ -61,6 +69,7 @@ public:
     QTabWidget *PageControl2 = nullptr;  // the inner tabs of "&Tekster"
     QWidget *Panel1 = nullptr;
     QPushButton *OKBtn = nullptr, *CancelBtn = nullptr, *BitBtn1 = nullptr, *BitBtn3 = nullptr;
+    QPushButton *HistorikkBtn = nullptr;
 
     // "&Firma"
     QLineEdit *bNavn = nullptr, *bPostAdr = nullptr, *bGateAdr = nullptr, *bPostNr = nullptr, *bPostSted = nullptr,

@@ -1,5 +1,6 @@
 // Backups taken before every save of the settings dialog: what they hold, how they are named, how
 // many are kept, and that a backup that cannot be made never stops the save.
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -39,6 +40,11 @@ TEST_F(BackupTest, EverySaveKeepsTheFilesAsTheyWereOnDiskBeforeIt)
     // Bytes no text reading would give back as they are: a NUL, a lone CR, no final line end.
     const QByteArray odd("Sn\xE6kker\x00\rslutt", 15);
     ASSERT_TRUE(testenv::writeFile(etc() + "FIRMA.TXB", odd));
+    const QDateTime savedAt(QDate(2020, 3, 4), QTime(5, 6, 7));
+    {
+        QFile f(etc() + "FIRMA.TXB");
+        ASSERT_TRUE(f.open(QIODevice::Append) && f.setFileTime(savedAt, QFileDevice::FileModificationTime));
+    }
     openSettings(standard({"Arbeid_ArbeidstidStart=08:00", "Firma_Navn=Første"}));
     TOppsettDialog &d = dialog();
 
@@ -64,14 +70,19 @@ TEST_F(BackupTest, EverySaveKeepsTheFilesAsTheyWereOnDiskBeforeIt)
     }
 
     ASSERT_EQ(entriesOf(backups()), (QStringList{folders[0], folders[1], folders[2]}));
+    int number = 0;
     for (const Snapshot &s : expected) {
         const QString folder = backups() + s.folder + QLatin1Char('/');
-        // Only what existed: before the first save just the settings file and the one side file.
-        EXPECT_EQ(entriesOf(folder), QStringList(s.files.keys())) << s.folder.toStdString();
+        // Only what existed: before the first save just the settings file and the one side file;
+        // beside the copies the folder's number, in the order the folders were made.
+        EXPECT_EQ(entriesOf(folder), QStringList(s.files.keys()) << "versjon.nr") << s.folder.toStdString();
+        EXPECT_EQ(testenv::readFile(folder + "versjon.nr"), QByteArray::number(++number) + "\r\n");
         for (auto it = s.files.begin(); it != s.files.end(); ++it)
             EXPECT_EQ(testenv::readFile(folder + it.key()), it.value()) << (s.folder + "/" + it.key()).toStdString();
     }
     EXPECT_EQ(testenv::readFile(backups() + folders[0] + "/FIRMA.TXB"), odd);
+    // The copies keep the time their version was saved.
+    EXPECT_EQ(QFileInfo(backups() + folders[0] + "/FIRMA.TXB").lastModified(), savedAt);
     EXPECT_TRUE(testenv::readFile(backups() + QString(folders[2]) + "/veltrona.ini").contains("Firma_Navn=Tredje\r\n"));
     EXPECT_EQ(storedValue(QStringLiteral("Firma_Navn")), QStringLiteral("Fjerde"));
 }
@@ -151,6 +162,50 @@ TEST_F(BackupTest, RecordedBackupFolderIsUsedAndNoCopyIsMadeOfAMissingFile)
     ASSERT_TRUE(QDir().mkpath(elsewhere));
     openSettings(standard({"Arbeid_ArbeidstidStart=08:00"}) + "[FOLDERS]\r\nbackup_folder=" + elsewhere.toUtf8() + "\r\n");
     saveAt(9);
-    EXPECT_EQ(entriesOf(elsewhere + "2026-12-07_140509"), QStringList{"veltrona.ini"});
+    EXPECT_EQ(entriesOf(elsewhere + "2026-12-07_140509"), (QStringList{"veltrona.ini", "versjon.nr"}));
     EXPECT_FALSE(QFileInfo::exists(backups()));
+}
+
+TEST_F(BackupTest, SavesThatChangeNothingMakeNoNewBackup)
+{
+    openSettings(standard({"Arbeid_ArbeidstidStart=08:00"}));
+    TOppsettDialog &d = dialog();
+    saveAt(9);   // keeps the file as it was before any save
+    saveAt(10);  // keeps the first save's file
+    saveAt(11);
+    ASSERT_EQ(Timesetu::backupFolders(backups()).size(), 2);
+    // What is on disk now differs from the newest copy only in the stamp of its header.
+    const QString newest = backups() + Timesetu::backupFolders(backups()).last() + "/veltrona.ini";
+    ASSERT_NE(testenv::readFile(ini()), testenv::readFile(newest));
+    saveAt(12);
+    saveAt(13);
+    EXPECT_EQ(Timesetu::backupFolders(backups()).size(), 2);
+
+    // A change reaches the disk with the next save and a backup of it with the one after.
+    d.bNavn->setText(QStringLiteral("Nytt navn"));
+    saveAt(14);
+    EXPECT_EQ(Timesetu::backupFolders(backups()).size(), 2);
+    saveAt(15);
+    ASSERT_EQ(Timesetu::backupFolders(backups()).size(), 3);
+    EXPECT_TRUE(testenv::readFile(backups() + Timesetu::backupFolders(backups()).last() + "/veltrona.ini")
+                    .contains("Firma_Navn=Nytt navn\r\n"));
+}
+
+TEST_F(BackupTest, TheThirtyKeptAreTheNewestMadeEvenWhenTheClockGoesBack)
+{
+    // A folder from before folders were numbered counts as older than every numbered one.
+    ASSERT_TRUE(testenv::writeFile(backups() + "2027-06-01_080000/veltrona.ini", "[STANDARD]\r\n"));
+    const QString file = etc() + QStringLiteral("veltrona.ini");
+    // Each backup a day earlier by the clock than the one before it.
+    for (int day = 31; day >= 1; --day) {
+        platform::overrideNow(platform::LocalTime{2026, 12, day, 12, 0, 0});
+        ASSERT_TRUE(testenv::writeFile(file, "Versjon " + QByteArray::number(day)));
+        Timesetu::backupFiles({file}, backups());
+    }
+    const QStringList kept = Timesetu::backupFolders(backups());
+    ASSERT_EQ(kept.size(), 30);
+    EXPECT_EQ(kept.first(), QStringLiteral("2026-12-30_120000"));
+    EXPECT_EQ(kept.last(), QStringLiteral("2026-12-01_120000"));
+    EXPECT_FALSE(QFileInfo::exists(backups() + "2026-12-31_120000"));
+    EXPECT_FALSE(QFileInfo::exists(backups() + "2027-06-01_080000"));
 }

@@ -1,12 +1,14 @@
 // The built program end to end under a virtual display, driven by xdotool as a user would: started on
 // a settings file without a working time, it asks the working-time question on Escape and ends on
-// "&Nei", leaving the settings as they were; and 7, 3, 0 typed into the start time is 7:30 in the file.
+// "&Nei", leaving the settings as they were; 7, 3, 0 typed into the start time is 7:30 in the file; an
+// earlier version brought back from the history window with the keyboard and saved with "O&k".
 #include <QDir>
 #include <QFileInfo>
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStandardPaths>
+#include <QThread>
 #include <gtest/gtest.h>
 #include <optional>
 
@@ -68,6 +70,43 @@ protected:
         return QLatin1Char(':') + QString::fromLatin1(display_.readLine()).trimmed();
     }
 
+    // Starts the program in the working folder on a virtual display, as a user's session would;
+    // the environment for xdotool in env. False (with the test skipped or failed) when it cannot.
+    void startProgram(QProcessEnvironment &env)
+    {
+        const QString programPath = qEnvironmentVariable("BO_PROGRAM");
+        ASSERT_TRUE(QFile::exists(programPath)) << "BO_PROGRAM: " << programPath.toStdString();
+        xdotool_ = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
+        if (xdotool_.isEmpty())
+            GTEST_SKIP() << "xdotool is not installed: no key presses can be sent to the program";
+        const QString display = startDisplay();
+        if (display.isEmpty())
+            GTEST_SKIP() << "no virtual display (Xvfb) can be started here";
+        env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DISPLAY"), display);
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        const QString runtime = dir() + QStringLiteral("/runtime");
+        QDir().mkpath(runtime);
+        QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+        env.remove(QStringLiteral("BO_QUIT_AFTER_SHOW"));
+        program_.setProcessEnvironment(env);
+        program_.setWorkingDirectory(work());
+        program_.setProcessChannelMode(QProcess::ForwardedChannels);
+        program_.start(programPath, {});
+        ASSERT_TRUE(program_.waitForStarted(30000));
+    }
+
+    // The first visible window whose title matches; with wait, once it is up. Empty when there is none.
+    QString findWindow(const QString &title, const QProcessEnvironment &env, bool wait = true)
+    {
+        QStringList args{"search", "--onlyvisible", "--name", title};
+        if (wait)
+            args.insert(1, QStringLiteral("--sync"));
+        return run(xdotool_, args, env).value_or(QString()).split(QLatin1Char('\n')).value(0);
+    }
+
+    QString xdotool_;
     QProcess program_;
     QProcess display_;
 };
@@ -76,15 +115,6 @@ protected:
 
 TEST_F(ProgramRun, EscapeWithoutWorkingTimeAsksAndNeiEndsWithTheSettingsAsTheyWere)
 {
-    const QString programPath = qEnvironmentVariable("BO_PROGRAM");
-    ASSERT_TRUE(QFile::exists(programPath)) << "BO_PROGRAM: " << programPath.toStdString();
-    const QString xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
-    if (xdotool.isEmpty())
-        GTEST_SKIP() << "xdotool is not installed: no key presses can be sent to the program";
-    const QString display = startDisplay();
-    if (display.isEmpty())
-        GTEST_SKIP() << "no virtual display (Xvfb) can be started here";
-
     const QByteArray original = "[INI_SELF]\r\nCREATED_TIME=01.02.2020 10:00:00\r\nCREATED_BUILD=700\r\n"
                                 "MODIFIED_TIME=01.02.2020 10:00:00\r\nMODIFIED_PROGRAM=old\r\n\r\n"
                                 "[STANDARD]\r\nFirma_Navn=Fjordtre\r\nArbeid_ArbeidstidSlutt=15:30\r\n"
@@ -92,29 +122,17 @@ TEST_F(ProgramRun, EscapeWithoutWorkingTimeAsksAndNeiEndsWithTheSettingsAsTheyWe
     const QString ini = work() + QStringLiteral("/veltrona.ini");
     ASSERT_TRUE(testenv::writeFile(ini, original));
 
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("DISPLAY"), display);
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    const QString runtime = dir() + QStringLiteral("/runtime");
-    QDir().mkpath(runtime);
-    QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
-    env.remove(QStringLiteral("BO_QUIT_AFTER_SHOW"));
-    program_.setProcessEnvironment(env);
-    program_.setWorkingDirectory(work());
-    program_.setProcessChannelMode(QProcess::ForwardedChannels);
-    program_.start(programPath, {});
-    ASSERT_TRUE(program_.waitForStarted(30000));
-
-    const QString window = run(xdotool, {"search", "--sync", "--onlyvisible", "--name", "^Oppsett Verkstolpen"}, env)
-                               .value_or(QString()).split(QLatin1Char('\n')).value(0);
+    QProcessEnvironment env;
+    startProgram(env);
+    if (IsSkipped() || HasFatalFailure())
+        return;
+    const QString window = findWindow(QStringLiteral("^Oppsett Verkstolpen"), env);
     ASSERT_FALSE(window.isEmpty()) << "the settings dialog did not appear";
-    run(xdotool, {"windowfocus", "--sync", window}, env, 10000);
-    ASSERT_TRUE(run(xdotool, {"key", "--clearmodifiers", "Escape"}, env));
-    const QString question = run(xdotool, {"search", "--sync", "--onlyvisible", "--name", "^\\?$"}, env)
-                                 .value_or(QString()).split(QLatin1Char('\n')).value(0);
+    run(xdotool_, {"windowfocus", "--sync", window}, env, 10000);
+    ASSERT_TRUE(run(xdotool_, {"key", "--clearmodifiers", "Escape"}, env));
+    const QString question = findWindow(QStringLiteral("^\\?$"), env);
     ASSERT_FALSE(question.isEmpty()) << "the working-time question did not appear";
-    run(xdotool, {"key", "--clearmodifiers", "n"}, env);
+    run(xdotool_, {"key", "--clearmodifiers", "n"}, env);
     ASSERT_TRUE(program_.waitForFinished(60000)) << "the program did not end on \"&Nei\"";
     EXPECT_EQ(program_.exitCode(), 0);
 
@@ -124,7 +142,8 @@ TEST_F(ProgramRun, EscapeWithoutWorkingTimeAsksAndNeiEndsWithTheSettingsAsTheyWe
     EXPECT_TRUE(header.startsWith("[INI_SELF]\r\nCREATED_TIME=01.02.2020 10:00:00\r\nCREATED_BUILD=700\r\n"))
         << header.toStdString();
     EXPECT_FALSE(header.contains("MODIFIED_PROGRAM=old"));
-    EXPECT_TRUE(header.contains(("MODIFIED_PROGRAM=" + QFileInfo(programPath).absoluteFilePath()).toUtf8()));
+    const QString programPath = QFileInfo(qEnvironmentVariable("BO_PROGRAM")).absoluteFilePath();
+    EXPECT_TRUE(header.contains(("MODIFIED_PROGRAM=" + programPath).toUtf8()));
     EXPECT_TRUE(header.contains("MODIFIED_INIVERSION=5.52\r\n"));
     // Nothing was saved: no side files.
     EXPECT_FALSE(QFile::exists(work() + QStringLiteral("/FIRMA.TXB")));
@@ -132,42 +151,22 @@ TEST_F(ProgramRun, EscapeWithoutWorkingTimeAsksAndNeiEndsWithTheSettingsAsTheyWe
 
 TEST_F(ProgramRun, SevenThreeZeroTypedIntoTheStartTimeAndOkStoreSevenThirty)
 {
-    const QString programPath = qEnvironmentVariable("BO_PROGRAM");
-    ASSERT_TRUE(QFile::exists(programPath)) << "BO_PROGRAM: " << programPath.toStdString();
-    const QString xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
-    if (xdotool.isEmpty())
-        GTEST_SKIP() << "xdotool is not installed: no key presses can be sent to the program";
-    const QString display = startDisplay();
-    if (display.isEmpty())
-        GTEST_SKIP() << "no virtual display (Xvfb) can be started here";
-
     const QString ini = work() + QStringLiteral("/veltrona.ini");
     ASSERT_TRUE(testenv::writeFile(ini, "[STANDARD]\r\nFirma_Navn=Fjordtre\r\nArbeid_ArbeidstidSlutt=15:30\r\n"));
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("DISPLAY"), display);
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    const QString runtime = dir() + QStringLiteral("/runtime");
-    QDir().mkpath(runtime);
-    QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
-    env.remove(QStringLiteral("BO_QUIT_AFTER_SHOW"));
-    program_.setProcessEnvironment(env);
-    program_.setWorkingDirectory(work());
-    program_.setProcessChannelMode(QProcess::ForwardedChannels);
-    program_.start(programPath, {});
-    ASSERT_TRUE(program_.waitForStarted(30000));
-
-    const QString window = run(xdotool, {"search", "--sync", "--onlyvisible", "--name", "^Oppsett Verkstolpen"}, env)
-                               .value_or(QString()).split(QLatin1Char('\n')).value(0);
+    QProcessEnvironment env;
+    startProgram(env);
+    if (IsSkipped() || HasFatalFailure())
+        return;
+    const QString window = findWindow(QStringLiteral("^Oppsett Verkstolpen"), env);
     ASSERT_FALSE(window.isEmpty()) << "the settings dialog did not appear";
-    run(xdotool, {"windowfocus", "--sync", window}, env, 10000);
+    run(xdotool_, {"windowfocus", "--sync", window}, env, 10000);
     // "Arbei&d", a click into "Normalarbeidstid  start" (146..208 x 12..33 on the page, below the tabs),
     // 7, 3, 0, then "O&k".
-    ASSERT_TRUE(run(xdotool, {"key", "--clearmodifiers", "alt+d"}, env));
-    ASSERT_TRUE(run(xdotool, {"mousemove", "--window", window, "175", "50", "click", "1"}, env));
+    ASSERT_TRUE(run(xdotool_, {"key", "--clearmodifiers", "alt+d"}, env));
+    ASSERT_TRUE(run(xdotool_, {"mousemove", "--window", window, "175", "50", "click", "1"}, env));
     for (const char *k : {"7", "3", "0"})
-        ASSERT_TRUE(run(xdotool, {"key", "--clearmodifiers", k}, env));
-    ASSERT_TRUE(run(xdotool, {"key", "--clearmodifiers", "alt+k"}, env));
+        ASSERT_TRUE(run(xdotool_, {"key", "--clearmodifiers", k}, env));
+    ASSERT_TRUE(run(xdotool_, {"key", "--clearmodifiers", "alt+k"}, env));
     // A whole time: no question, the program ends.
     ASSERT_TRUE(program_.waitForFinished(60000)) << "the program did not end on O&k";
     EXPECT_EQ(program_.exitCode(), 0);
@@ -178,4 +177,41 @@ TEST_F(ProgramRun, SevenThreeZeroTypedIntoTheStartTimeAndOkStoreSevenThirty)
     EXPECT_TRUE(after.contains("\r\nArbeid_ArbeidstidStart=7:30\r\n") || after.contains("\r\nArbeid_ArbeidstidStart= 7:30\r\n"))
         << after.toStdString();
     EXPECT_TRUE(after.contains("\r\nArbeid_ArbeidstidSlutt=15:30\r\n")) << after.toStdString();
+}
+
+TEST_F(ProgramRun, HistoryEnterBringsBackTheEarlierVersionAndOkSavesIt)
+{
+    const QString ini = work() + QStringLiteral("/veltrona.ini");
+    ASSERT_TRUE(testenv::writeFile(ini, "[STANDARD]\r\nArbeid_ArbeidstidStart=08:00\r\nFirma_Navn=Nytt navn\r\n"
+                                        "Satser_MVA=25\r\n"));
+    // The version before, as an earlier save left it in the backup folder.
+    const QString earlier = suite() + QStringLiteral("backup/2026-11-30_161204/");
+    ASSERT_TRUE(testenv::writeFile(earlier + "veltrona.ini", "[STANDARD]\r\nArbeid_ArbeidstidStart=08:00\r\n"
+                                                           "Firma_Navn=Gammelt navn\r\nSatser_MVA=24\r\n"));
+    ASSERT_TRUE(testenv::writeFile(earlier + "versjon.nr", "1\r\n"));
+
+    QProcessEnvironment env;
+    startProgram(env);
+    if (IsSkipped() || HasFatalFailure())
+        return;
+    const QString window = findWindow(QStringLiteral("^Oppsett Verkstolpen"), env);
+    ASSERT_FALSE(window.isEmpty()) << "the settings dialog did not appear";
+    run(xdotool_, {"windowfocus", "--sync", window}, env, 10000);
+    ASSERT_TRUE(run(xdotool_, {"key", "--clearmodifiers", "alt+h"}, env));
+    const QString history = findWindow(QStringLiteral("^Tidligere versjoner$"), env);
+    ASSERT_FALSE(history.isEmpty()) << "the history window did not appear";
+    ASSERT_TRUE(run(xdotool_, {"key", "--clearmodifiers", "Return"}, env));
+    // Gone once the version is back in the fields. The dialog takes the keyboard back itself (no window
+    // manager runs here to hand it back), and "O&k" saves the version and ends the program.
+    for (int i = 0; i < 100 && !findWindow(QStringLiteral("^Tidligere versjoner$"), env, false).isEmpty(); ++i)
+        QThread::msleep(50);
+    ASSERT_TRUE(run(xdotool_, {"key", "--clearmodifiers", "alt+k"}, env));
+    ASSERT_TRUE(program_.waitForFinished(60000)) << "the program did not end on \"O&k\"";
+    EXPECT_EQ(program_.exitCode(), 0);
+
+    const QByteArray after = section(testenv::readFile(ini), "STANDARD");
+    EXPECT_TRUE(after.contains("Firma_Navn=Gammelt navn\r\n")) << after.toStdString();
+    EXPECT_TRUE(after.contains("Satser_MVA=24\r\n")) << after.toStdString();
+    // The save kept the version it replaced.
+    EXPECT_EQ(QDir(suite() + QStringLiteral("backup")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(), 2);
 }

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Screenshots of the company settings dialog: its seven pages, the page "Arbei&d" with a partial time
-# and a time that cannot exist, and the Yes/No question it asks when closed without a working time. Runs the built program under a virtual display against sample
+# and a time that cannot exist, the window of earlier versions with its differences and the dialog
+# after one was brought back, and the Yes/No question it asks when closed without a working time.
+# Runs the built program under a virtual display against sample
 # settings in a temporary folder (the user's own files are never touched) and presses its keys.
 #
 #   tests/screenshots/settings_dialog.sh PATH/TO/bruker-oppsett [OUTPUT_FOLDER]
@@ -62,6 +64,18 @@ printf '%s\r\n' 'Arbeid utført etter avtale.' 'Materialer levert på byggeplass
 printf '%s\r\n' 'Hentes på lager' 'Sendes med bud' 'Levert av montør' \
   | iconv -f UTF-8 -t WINDOWS-1252 > "$world/work/bruker-oppsett.txl"
 
+# An earlier version in the backup folder, as a save of a week ago left it: another company name,
+# VAT rate, department, break and list of delivery texts, saved by "kari".
+earlier=$world/appdata/Veltrona/backup/2026-11-30_161204
+mkdir -p "$earlier"
+sed -e 's/^Firma_Navn=.*/Firma_Navn=Fjordtre Snekkeri/' -e 's/^Satser_MVA=.*/Satser_MVA=24/' \
+    -e 's/^Avdeling4=.*/Avdeling4=Salg/' -e 's/^Arbeid_PauseLengd1=.*/Arbeid_PauseLengd1=45/' \
+    -e 's/^Skriver_VisDialog=.*/Skriver_VisDialog=0/' "$ini" > "$earlier/veltrona.ini"
+printf '%s\r\n' '' '[INI_SELF]' 'MODIFIED_TIME=30.11.2026 16:12:04' 'MODIFIED_USER=kari' >> "$earlier/veltrona.ini"
+printf '%s\r\n' 'Hentes på lager' 'Sendes med post' | iconv -f UTF-8 -t WINDOWS-1252 > "$earlier/bruker-oppsett.txl"
+printf '1\r\n' > "$earlier/versjon.nr"
+touch -d '2026-11-30 16:12:04' "$earlier"/*
+
 cd "$world/work"
 "$program" > "$world/program.log" 2>&1 &
 pid=$!
@@ -113,12 +127,22 @@ key alt+f
 click_at 520 320     # "Bruk"
 shoot_screen 12-bruk-med-delvis-tid
 
-# Escape closes without a working time entered: the question comes up.
+# The earlier versions, the newest selected; Enter brings the differences back into the fields.
 key alt+f
+key alt+h
+history=$(xdotool search --sync --onlyvisible --name '^Tidligere versjoner$' | head -n1)
+sleep 0.6
+import -window "$history" "$out/13-historikk.png"
+echo "$out/13-historikk.png"
+key Return
+sleep 0.3
+shoot 14-gjenopprettet
+
+# Escape closes without a working time entered: the question comes up. Nothing was saved.
 key Escape
 question=$(xdotool search --sync --onlyvisible --name '^\?$' | head -n1)
 sleep 0.4
-import -window "$question" "$out/8-ja-nei.png"
-echo "$out/8-ja-nei.png"
+import -window "$question" "$out/15-ja-nei.png"
+echo "$out/15-ja-nei.png"
 key n
 wait "$pid" || true
