@@ -46,6 +46,7 @@ int run(int argc, char **argv)
         arguments << QString::fromLocal8Bit(argv[i]);
 
     textfil::prepare();
+    webunit::prepareBeforeApplication();
 
     // The application object comes first so that start-up can show a message box (ClearLog).
     QApplication app(argc, argv);
