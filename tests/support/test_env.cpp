@@ -37,8 +37,8 @@ void resetUnits()
     platform::overrideProgramPath({});
     platform::overrideNow(std::nullopt);
     // The modules of the built program, found as the program finds them from its own folder.
-    const QString program = qEnvironmentVariable("BO_PROGRAM");
-    plugins::setFolder(program.isEmpty() ? QString() : plugins::folderOf(QFileInfo(program).absolutePath()));
+    const QString program = qEnvironmentVariable("BO_PROGRAM", QStringLiteral(BO_BUILT_PROGRAM));
+    plugins::setFolder(plugins::folderOf(QFileInfo(program).absolutePath()));
 }
 
 QByteArray readFile(const QString &path)
