@@ -15,6 +15,7 @@
 #include "dialogs/webunit.h"
 #include "environment/hs_reg.h"
 #include "log/textfil.h"
+#include "platform/system.h"
 #include "transfer/ftpunit.h"
 
 namespace setup {
@@ -42,10 +43,11 @@ int run(int argc, char **argv)
 {
     // The arguments as given, before the toolkit takes its own options out of argv.
     QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
+    for (const std::u16string &argument : platform::arguments(argc, argv))
+        arguments << QString::fromStdU16String(argument);
 
     textfil::prepare();
+    webunit::prepareBeforeApplication();
 
     // The application object comes first so that start-up can show a message box (ClearLog).
     QApplication app(argc, argv);

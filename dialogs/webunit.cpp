@@ -1,79 +1,19 @@
 #include "dialogs/webunit.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QFont>
 #include <QLabel>
-#include <QLibrary>
 #include <QShowEvent>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QVariant>
-#include <QWebEngineView>  // for its size only: nothing of the engine is linked, see below
 
-#if defined(Q_OS_UNIX)
-#include <unistd.h>
-#endif
-
+#include "common/plugins.h"
+#include "dialogs/browser_plugin.h"
 #include "dialogs/input.h"
 #include "environment/hs_reg.h"
 #include "log/textfil.h"
-
-namespace {
-
-// The browser engine refuses to start its sandbox for the super-user; it must be told to go without
-// one there. Everyone else keeps it. Read by the engine when it starts, so this runs before that.
-void allowEngineForSuperUser()
-{
-#if defined(Q_OS_UNIX)
-    if (::geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-#endif
-}
-
-// The web engine is loaded when the reader is first shown, never at start-up: linked to the program
-// it would load some fifty libraries and an OpenGL context into every start, more than doubling the
-// start-up time of a program that in most runs never shows the reader. So the program refers to no
-// symbol of the engine (the linker then leaves it out); the engine's libraries are loaded here, its
-// own set-up is run as its start-up hook would have run it, and the view is made through its
-// exported constructor. Everything else goes through the meta-object system (properties, signals)
-// and virtual functions, which need no symbol.
-QWebEngineView *loadWebEngineView(QWidget *parent, QString *error)
-{
-    static QLibrary core(QStringLiteral("Qt6WebEngineCore"), QT_VERSION_MAJOR);
-    static QLibrary widgets(QStringLiteral("Qt6WebEngineWidgets"), QT_VERSION_MAJOR);
-    {
-        // Loaded after the application object, the engine warns that it should have been set up
-        // before; that is done right below, so the warning is not passed on.
-        static QtMessageHandler passOn = nullptr;
-        passOn = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &context, const QString &text) {
-            if (!text.startsWith(QLatin1String("Qt WebEngine seems to be initialized from a plugin")))
-                passOn(type, context, text);
-        });
-        const bool loaded = core.load() && widgets.load();
-        qInstallMessageHandler(passOn);
-        if (!loaded) {
-            *error = core.isLoaded() ? widgets.errorString() : core.errorString();
-            return nullptr;
-        }
-    }
-    // QtWebEngineCore::initialize(): the OpenGL context that the engine shares with the window system.
-    using Initialize = void (*)();
-    // QWebEngineView::QWebEngineView(QWidget *parent), complete-object constructor.
-    using Construct = void (*)(void *self, QWidget *parent);
-    const auto initialize = reinterpret_cast<Initialize>(core.resolve("_ZN15QtWebEngineCore10initializeEv"));
-    const auto construct = reinterpret_cast<Construct>(widgets.resolve("_ZN14QWebEngineViewC1EP7QWidget"));
-    if (!initialize || !construct) {
-        *error = QStringLiteral("%1 og %2 passer ikke til denne utgaven av programmet").arg(core.fileName(), widgets.fileName());
-        return nullptr;
-    }
-    initialize();
-    void *memory = ::operator new(sizeof(QWebEngineView));
-    construct(memory, parent);
-    // Released as a child of the window, through its virtual destructor.
-    return static_cast<QWebEngineView *>(memory);
-}
-
-} // namespace
 
 TWebReaderForm::TWebReaderForm(const QStringList &parameters, QWidget *parent)
     : QWidget(parent, Qt::Window), parameters_(parameters)
@@ -102,9 +42,10 @@ void TWebReaderForm::createBrowser()
 {
     if (WebBrowser1 || browserFailed_)
         return;
-    allowEngineForSuperUser();
     QString error;
-    WebBrowser1 = loadWebEngineView(this, &error);
+    // The web engine comes with its module, loaded here on the first showing of any reader.
+    if (BrowserPlugin *browser = plugins::load<BrowserPlugin>(QStringLiteral("browser"), &error))
+        WebBrowser1 = browser->createView(this, &error);
     if (!WebBrowser1) {
         browserFailed_ = true;
         textfil::WriteLog(QStringLiteral("FEIL: kan ikke starte nettleseren: ") + error);
@@ -208,6 +149,13 @@ void TWebReaderForm::WebBrowser1DownloadComplete()
 }
 
 namespace webunit {
+
+void prepareBeforeApplication()
+{
+    // The engine draws through OpenGL contexts that share with one made by the application object;
+    // loaded later from its module, it finds that context there only when this is set first.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+}
 
 Values &values()
 {

@@ -7,8 +7,6 @@
 #include <QStringList>
 #include <QWidget>
 
-class QWebEngineView;
-
 class TWebReaderForm : public QWidget {
     Q_OBJECT
 public:
@@ -16,10 +14,11 @@ public:
     explicit TWebReaderForm(const QStringList &parameters = QCoreApplication::arguments(),
                             QWidget *parent = nullptr);
 
-    // The browser control; created when the window is first shown, so that a window that is never
-    // shown never loads the web engine. Stays null when the engine cannot be loaded (the window then
-    // says so). Reached through its properties and signals ("url", "title", loadFinished).
-    QWebEngineView *WebBrowser1 = nullptr;
+    // The browser control, made by the browser module (browser_plugin.h) when the window is first
+    // shown, so that a window that is never shown never loads the web engine. Stays null when the
+    // module cannot be loaded (the window then says so). Reached through its properties and signals
+    // ("url", "title", loadStarted, loadFinished).
+    QWidget *WebBrowser1 = nullptr;
 
     const QStringList &parameters() const { return parameters_; }
     // The text last given to the browser control to navigate to, exactly as it was given.
@@ -59,6 +58,10 @@ inline constexpr char16_t HomePageKey[] = u"NettleserHjemmeside";
 inline constexpr char16_t HomePagePrompt[] = u"Åpne nettside";
 // The longest home page used, in UTF-16 code units.
 inline constexpr qsizetype HomePageLimit = 255;
+
+// What the browser engine needs before the application object is made; the engine itself is not
+// loaded. Called by the run order before QApplication.
+void prepareBeforeApplication();
 
 struct Values {
     // The program's reader window: set when start-up creates it, cleared when the window closes.

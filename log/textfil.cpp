@@ -2,7 +2,6 @@
 
 #include <QFileInfo>
 #include <cstring>
-#include <cerrno>
 
 #include "common/qtstring.h"
 #include "common/ui_hooks.h"
@@ -204,10 +203,14 @@ void ClearLog()
     // The new file starts with this one line; the read-back at start-up brings it in again.
     textfile::Encoding encoding = textfile::Encoding::Ansi;
     QString reason;
-    errno = 0;
     if (!textfile::writeAtomically(v.LogFile, textfile::encode(line + QStringLiteral("\r\n"), encoding), &reason)) {
+        const int atFailure = platform::files::lastError();
         ++v.ErrorCount;
-        const int code = errno ? errno : 1;
+        // The platform's own number: why the file cannot be made or opened for writing (a missing
+        // folder, no right, another program holding it); else that of the write that failed.
+        int code = platform::files::writeOpenError(us(v.LogFile));
+        if (code == 0)
+            code = atFailure ? atFailure : 1;
         ui_hooks::showMessage(QStringLiteral("FEIL"), QStringLiteral("Feil under oppretting av ny fil: ") + v.LogFile
                                                           + QStringLiteral("  (") + QString::number(code) + QLatin1Char(')'));
     } else {

@@ -62,6 +62,14 @@ std::int64_t firstMatchSize(const std::u16string &path);
 // Absolute form of a path, "." and ".." resolved (no links followed), with the platform's separators.
 std::u16string absolutePath(const std::u16string &path);
 
+// Why the file could not be created anew or opened for writing: 0 when it can be, else the
+// platform's own error number (GetLastError() on Windows, errno here), such as a missing folder, no
+// right to write, or on Windows a file another program holds open. Nothing changes: an existing file
+// is opened without being emptied, a missing one is created and removed again.
+int writeOpenError(const std::u16string &path);
+// The platform's number of the last failed call of this thread (GetLastError() on Windows, errno).
+int lastError();
+
 // Text of a platform error number, for messages.
 std::u16string errorText(int error);
 

@@ -16,8 +16,9 @@ struct RegistryValue {
 class Registry {
 public:
     virtual ~Registry() = default;
-    // Opens the key below the machine-wide root, creating it when missing (full access).
-    // False when it cannot be opened.
+    // Opens the key below the machine-wide root with full access, creating it when missing. False
+    // when it cannot be opened so, also when it opens only for reading (a user who is no
+    // administrator); readValue and subKeys still read such a key.
     virtual bool openKey(const std::u16string &key) = 0;
     // Missing when the key cannot be opened or holds no such value.
     virtual RegistryValue readValue(const std::u16string &key, const std::u16string &name) = 0;

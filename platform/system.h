@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -16,6 +17,12 @@ std::u16string environmentVariable(const std::u16string &name);
 // The per-user application-data folder, without a trailing separator: APPDATA on Windows;
 // here $APPDATA when set, else $XDG_DATA_HOME, else $HOME/.local/share.
 std::u16string appDataFolder();
+
+// The program's arguments after its own path, in the platform's own Unicode form. On Windows they
+// come from the process's UTF-16 command line, split as the system splits it; argc and argv are not
+// used there, since they went through the ANSI code page, which turns every character outside it
+// into "?". Elsewhere they are argv, decoded as the locale's text.
+std::vector<std::u16string> arguments(int argc, char **argv);
 
 // Full path of the running program. Tests may override it; an empty text removes the override.
 std::u16string programPath();

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "common/felles.h"
+#include "common/plugins.h"
 #include "environment/hs_reg.h"
 #include "ftp_test_server.h"
 #include "log/textfil.h"
@@ -63,6 +64,7 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    plugins::setFolder(QStringLiteral(BO_MODULE_FOLDER));
 
     qint64 sizeMb = 200;
     int rounds = 7;

@@ -290,6 +290,29 @@ std::u16string absolutePath(const std::u16string &path)
     return abs.toStdU16String();
 }
 
+int writeOpenError(const std::u16string &path)
+{
+    const QByteArray p = native(path);
+    int fd = ::open(p.constData(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd >= 0) {
+        ::close(fd);
+        return 0;
+    }
+    if (errno != ENOENT)
+        return errno;
+    fd = ::open(p.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+    if (fd < 0)
+        return errno;
+    ::close(fd);
+    ::unlink(p.constData());
+    return 0;
+}
+
+int lastError()
+{
+    return errno;
+}
+
 std::u16string errorText(int error)
 {
     return QString::fromLocal8Bit(std::strerror(error)).toStdU16String();

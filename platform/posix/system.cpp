@@ -49,6 +49,14 @@ std::u16string appDataFolder()
     return home + u"/.local/share";
 }
 
+std::vector<std::u16string> arguments(int argc, char **argv)
+{
+    std::vector<std::u16string> result;
+    for (int i = 1; i < argc; ++i)
+        result.push_back(local(argv[i]));
+    return result;
+}
+
 std::u16string programPath()
 {
     if (!programPathOverride.empty())

@@ -243,6 +243,33 @@ std::u16string absolutePath(const std::u16string &path)
     }
 }
 
+int writeOpenError(const std::u16string &path)
+{
+    const std::wstring p = wide(path);
+    // Shared for reading only, as a writer of the file opens it: a file another program writes
+    // without sharing is a sharing violation here too.
+    HANDLE h = CreateFileW(p.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+        CloseHandle(h);
+        return 0;
+    }
+    const DWORD error = GetLastError();
+    if (error != ERROR_FILE_NOT_FOUND)
+        return int(error);
+    h = CreateFileW(p.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE,
+                    nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return int(GetLastError());
+    CloseHandle(h);
+    return 0;
+}
+
+int lastError()
+{
+    return int(GetLastError());
+}
+
 std::u16string errorText(int error)
 {
     wchar_t *buffer = nullptr;

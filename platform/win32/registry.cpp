@@ -27,6 +27,8 @@ public:
     Key &operator=(const Key &) = delete;
 
     explicit operator bool() const { return handle_ != nullptr; }
+    // Opened as asked, with full access (not merely for reading).
+    bool fullAccess() const { return fullAccess_; }
     HKEY get() const { return handle_; }
 
 private:
@@ -38,6 +40,7 @@ private:
         HKEY h = nullptr;
         LONG rc = RegCreateKeyExW(HKEY_LOCAL_MACHINE, name.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                   KEY_ALL_ACCESS, nullptr, &h, nullptr);
+        fullAccess_ = rc == ERROR_SUCCESS;
         if (rc == ERROR_ACCESS_DENIED) {
             // Without administrator rights the machine-wide keys refuse full access; reading them is
             // still allowed, and reading is all this program does with them. An existing key opens
@@ -48,11 +51,14 @@ private:
     }
 
     HKEY handle_ = nullptr;
+    bool fullAccess_ = false;
 };
 
 class MachineRegistry : public Registry {
 public:
-    bool openKey(const std::u16string &key) override { return bool(Key(key)); }
+    // The open is the full-access one; a key that opens only for reading counts as not opened (for
+    // logonname: the user name then comes from the environment), though readValue still reads it.
+    bool openKey(const std::u16string &key) override { return Key(key).fullAccess(); }
 
     RegistryValue readValue(const std::u16string &key, const std::u16string &name) override
     {

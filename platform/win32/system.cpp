@@ -2,6 +2,7 @@
 
 #include "platform/system.h"
 
+#include <shellapi.h>
 #include <shlobj.h>
 
 namespace platform {
@@ -49,6 +50,19 @@ std::u16string appDataFolder()
            && !(folder.size() == 3 && folder[1] == u':'))
         folder.pop_back();
     return folder;
+}
+
+std::vector<std::u16string> arguments(int, char **)
+{
+    std::vector<std::u16string> result;
+    int count = 0;
+    wchar_t **list = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!list)
+        return result;
+    for (int i = 1; i < count; ++i)
+        result.push_back(u16(list[i]));
+    LocalFree(list);
+    return result;
 }
 
 std::u16string programPath()

@@ -14,11 +14,11 @@
 #include <QTest>
 #include <QTimer>
 #include <QSignalSpy>
-#include <QWebEngineView>  // the type only: no symbol of the engine is used
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 
+#include "common/plugins.h"
 #include "dialogs/input.h"
 #include "dialogs/webunit.h"
 #include "environment/hs_reg.h"
@@ -29,6 +29,14 @@
 #include "support/test_names.h"
 
 namespace {
+
+// As the program does before its application object (made by the test's main); left out in the
+// child run of UnpreparedProgramIsToldInsteadOfCrashing.
+[[maybe_unused]] const bool preparedForTheEngine = [] {
+    if (!qEnvironmentVariableIsSet("BO_WEB_UNPREPARED"))
+        webunit::prepareBeforeApplication();
+    return true;
+}();
 
 // A small HTTP server: every path is a page titled "Side " + path; the paths asked for are kept
 // (percent-decoded, the site icon left out).
@@ -229,12 +237,24 @@ INSTANTIATE_TEST_SUITE_P(Parameters, WebReaderBorderTest,
 
 // --- What showing opens -----------------------------------------------------------------------------
 
+// What the engine says while it starts and loads a page.
+QStringList engineMessages;
+
 TEST_F(WebReaderTest, FirstParameterIsOpenedWithoutLookingAtTheHomePage)
 {
     storeHomePage(server.url(QStringLiteral("/hjem")));
     PromptAnswerer prompt;
     create({server.url(QStringLiteral("/fra-kommandolinjen")), QStringLiteral("-f")});
-    ASSERT_TRUE(showAndLoad());
+    static QtMessageHandler passOn = nullptr;
+    passOn = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &context, const QString &text) {
+        engineMessages << text;
+        passOn(type, context, text);
+    });
+    const bool loaded = showAndLoad();
+    qInstallMessageHandler(passOn);
+    ASSERT_TRUE(loaded);
+    // Set up as its documentation asks, the engine has nothing to say about it.
+    EXPECT_TRUE(engineMessages.filter(QStringLiteral("AA_ShareOpenGLContexts")).isEmpty()) << engineMessages.join('\n').toStdString();
     EXPECT_EQ(server.paths, QStringList{QStringLiteral("/fra-kommandolinjen")});
     EXPECT_EQ(browser("title").toString(), QStringLiteral("Side /fra-kommandolinjen"));
     EXPECT_TRUE(form->isMaximized());
@@ -410,6 +430,56 @@ TEST_F(WebReaderTest, ProgramWindowNeverShownIsReleasedAtTheEndOfItsScope)
     EXPECT_TRUE(webunit::values().WebReaderForm.isNull());
 }
 
+// --- Without the browser module ----------------------------------------------------------------------
+
+TEST_F(WebReaderTest, MissingBrowserModuleIsToldInTheWindowAndTheLog)
+{
+    plugins::setFolder(dir() + QStringLiteral("/ingen-moduler"));
+    textfil::values().LogEnabled = true;
+    const QString address = server.url(QStringLiteral("/a"));
+    create({address});
+    form->show();
+    EXPECT_EQ(form->WebBrowser1, nullptr);
+    const QString why = QStringLiteral("tilleggsmodulen ") + dir() + QStringLiteral("/ingen-moduler/browser.so finnes ikke");
+    const auto *message = form->findChild<QLabel *>(QStringLiteral("FeilMelding"));
+    ASSERT_NE(message, nullptr);
+    EXPECT_EQ(message->text(), QStringLiteral("Nettleseren kan ikke startes: ") + why);
+    EXPECT_EQ(messages(), QStringList{QStringLiteral("FEIL: kan ikke starte nettleseren: ") + why});
+    // The rest of the showing goes on.
+    EXPECT_EQ(form->navigatedAddress(), address);
+    EXPECT_TRUE(mainFileCurrent());
+}
+
+TEST_F(WebReaderTest, UnpreparedProgramIsToldInsteadOfCrashing)
+{
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("BO_WEB_UNPREPARED"), QStringLiteral("1"));
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--gtest_filter=WebReaderTest.DISABLED_ShownInAnUnpreparedProgram"),
+                 QStringLiteral("--gtest_also_run_disabled_tests")});
+    ASSERT_TRUE(child.waitForFinished(120000));
+    const QByteArray output = child.readAll();
+    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit) << output.toStdString();
+    EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
+    EXPECT_TRUE(output.contains("[  PASSED  ] 1 test")) << output.toStdString();
+}
+
+// Run by the test above, in a process whose application object was made unprepared.
+TEST_F(WebReaderTest, DISABLED_ShownInAnUnpreparedProgram)
+{
+    create({server.url(QStringLiteral("/a"))});
+    form->show();
+    EXPECT_EQ(form->WebBrowser1, nullptr);
+    const auto *message = form->findChild<QLabel *>(QStringLiteral("FeilMelding"));
+    ASSERT_NE(message, nullptr);
+    EXPECT_TRUE(message->text().startsWith(
+        QStringLiteral("Nettleseren kan ikke startes: programmet ble ikke gjort klart for nettleseren")))
+        << message->text().toStdString();
+}
+
 // --- Start-up ---------------------------------------------------------------------------------------
 
 TEST_F(WebReaderTest, ProgramStartsWithoutLoadingTheWebEngineOrTheTransferLibrary)
@@ -434,24 +504,41 @@ TEST_F(WebReaderTest, ProgramStartsWithoutLoadingTheWebEngineOrTheTransferLibrar
     ASSERT_TRUE(loaded.contains("libQt6Widgets")) << "no list of loaded libraries";
     EXPECT_FALSE(loaded.contains("libQt6WebEngine"));
     EXPECT_FALSE(loaded.contains("libcurl"));
+    // Nor the modules that bring them.
+    EXPECT_FALSE(loaded.contains(QFileInfo(plugins::filePath(QStringLiteral("browser"))).fileName().toUtf8()));
+    EXPECT_FALSE(loaded.contains(QFileInfo(plugins::filePath(QStringLiteral("ftp"))).fileName().toUtf8()));
 }
 
 // --- Screenshot (run by tests/screenshots/test_cases.sh under a virtual display) -----------------------
 
-TEST_F(WebReaderTest, DISABLED_Screenshot)
+// The window as it is on the screen (without a window manager nobody maximises it).
+void shootWindow(const QWidget &window)
 {
     const QString out = qEnvironmentVariable("BO_SHOT_FILE");
     ASSERT_FALSE(out.isEmpty()) << "BO_SHOT_FILE names the picture to write";
-    create({server.url(QStringLiteral("/velkommen"))});
-    ASSERT_TRUE(showAndLoad());
-    QTest::qWait(1500);  // let the page be drawn before the picture is taken
-    // Without a window manager nobody maximises the window: take the window where it is.
-    const QRect r = form->frameGeometry().intersected(QApplication::primaryScreen()->geometry());
+    const QRect r = window.frameGeometry().intersected(QApplication::primaryScreen()->geometry());
     const QString crop = QStringLiteral("%1x%2+%3+%4").arg(r.width()).arg(r.height()).arg(r.x()).arg(r.y());
     EXPECT_EQ(QProcess::execute(QStringLiteral("import"),
                                 {QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("-crop"), crop,
                                      QStringLiteral("+repage"), out}),
               0);
+}
+
+TEST_F(WebReaderTest, DISABLED_Screenshot)
+{
+    create({server.url(QStringLiteral("/velkommen"))});
+    ASSERT_TRUE(showAndLoad());
+    QTest::qWait(1500);  // let the page be drawn before the picture is taken
+    shootWindow(*form);
+}
+
+TEST_F(WebReaderTest, DISABLED_ScreenshotWithoutModule)
+{
+    plugins::setFolder(dir() + QStringLiteral("/ingen-moduler"));
+    create({server.url(QStringLiteral("/velkommen"))});
+    form->show();
+    QTest::qWait(500);
+    shootWindow(*form);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // The log: stamps, counters, ClearLog and its message box, the old log read back, the write at exit.
 #include <QDir>
+#include <cerrno>
 #include <gtest/gtest.h>
 
 #include "common/ui_hooks.h"
@@ -149,7 +150,7 @@ TEST_F(Log, ReadingTheLogBackAfterClearLogGivesItsLineOnce)
     EXPECT_EQ(fh::logMessages(), QStringList({"LOGGFIL TØMT (TextFile.ClearLog).", "after"}));
 }
 
-TEST_F(Log, ClearLogThatCannotCreateTheFileShowsTheMessageBox)
+TEST_F(Log, ClearLogThatCannotCreateTheFileShowsTheMessageBoxWithTheSystemsNumber)
 {
     // The log folder does not exist.
     textfil::ClearLog();
@@ -158,6 +159,11 @@ TEST_F(Log, ClearLogThatCannotCreateTheFileShowsTheMessageBox)
     EXPECT_EQ(log().LogLines.size(), 1);
     EXPECT_EQ(log().ErrorCount, 0);
     EXPECT_FALSE(QFileInfo::exists(log().LogFile));
+    // A folder stands in the file's place.
+    ASSERT_TRUE(QDir().mkpath(log().LogFile));
+    textfil::ClearLog();
+    ASSERT_EQ(messages.size(), 2);
+    EXPECT_EQ(messages[1], "FEIL|Feil under oppretting av ny fil: " + log().LogFile + "  (" + QString::number(EISDIR) + ")");
 }
 
 TEST_F(Log, FinishWritesEveryLineWithCrLfInTheCodePage)

@@ -11,6 +11,8 @@ fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 # The files a user's system gets, below the prefix.
 expected=(
   bin/bruker-oppsett
+  lib/bruker-oppsett/browser.so
+  lib/bruker-oppsett/ftp.so
   share/applications/bruker-oppsett.desktop
   share/icons/hicolor/scalable/apps/bruker-oppsett.svg
   share/icons/hicolor/48x48/apps/bruker-oppsett.png
@@ -28,9 +30,19 @@ check_tree() {
 $(diff <(echo "$wanted") <(echo "$actual") || true)"
   local program="$root/bin/bruker-oppsett"
   [ -x "$program" ] || fail "the program is not executable"
-  if ldd "$program" 2>/dev/null | grep -q 'not found'; then
-    fail "libraries missing: $(ldd "$program" | grep 'not found')"
+  local binary
+  for binary in "$program" "$root"/lib/bruker-oppsett/*.so; do
+    if ldd "$binary" 2>/dev/null | grep -q 'not found'; then
+      fail "libraries missing for $binary: $(ldd "$binary" | grep 'not found')"
+    fi
+  done
+  # The program does not link what its modules bring.
+  if grep -qE 'libcurl|libQt6WebEngine' <<<"$(ldd "$program")"; then
+    fail "the program links libcurl or the web engine itself"
   fi
+  grep -q libcurl <<<"$(ldd "$root/lib/bruker-oppsett/ftp.so")" || fail "the FTP module does not link libcurl"
+  grep -q libQt6WebEngineWidgets <<<"$(ldd "$root/lib/bruker-oppsett/browser.so")" \
+    || fail "the browser module does not link the web engine"
   local entry="$root/share/applications/bruker-oppsett.desktop"
   desktop-file-validate "$entry" || fail "the desktop entry is not valid"
   grep -qx 'Name=Bruker oppsett' "$entry" || fail "the desktop entry is not named \"Bruker oppsett\""
@@ -69,7 +81,7 @@ case "$mode" in
     [ "$(field Version)" = "$version" ] || fail "Version is $(field Version), not $version"
     [ "$(field Architecture)" = "$(dpkg --print-architecture)" ] || fail "Architecture is $(field Architecture)"
     depends="$(field Depends)"
-    for lib in libqt6core6 libqt6widgets6 qt6-qpa-plugins libcurl4; do
+    for lib in libqt6core6 libqt6widgets6 qt6-qpa-plugins libcurl4 libqt6webenginewidgets6; do
       grep -q "$lib" <<<"$depends" || fail "Depends lacks $lib: $depends"
     done
     # Every entry below /usr, owned by root, nothing but the expected files.
@@ -81,6 +93,7 @@ case "$mode" in
     dpkg-deb -x "$deb" "$work/root"
     check_tree "$work/root/usr"
     ! readelf -S "$work/root/usr/bin/bruker-oppsett" | grep -q '\.symtab' || fail "the program is not stripped"
+    grep -qE '^-rw-r--r-- .* \./usr/lib/bruker-oppsett/ftp\.so$' <<<"$listing" || fail "the FTP module is not mode 644"
     ;;
   *)
     echo "unknown mode $mode" >&2; exit 2

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Screenshots taken by the disabled screenshot cases of the test programs: the text input (plain and
-# "Passord"), the web reader showing a page served on 127.0.0.1, the transfer window in the middle of
-# a download from a throttled FTP server on 127.0.0.1 and from one that has stopped sending (then
-# stopped with Escape typed through the window system, xdotool), and the server settings window. The
-# cases run under a virtual display in their own temporary folders (the user's own files are never
-# touched) and take the pictures themselves when their window is up.
+# "Passord"), the web reader showing a page served on 127.0.0.1 and without its browser module, the
+# transfer window in the middle of a download from a throttled FTP server on 127.0.0.1 and from one
+# that has stopped sending (then stopped with Escape typed through the window system, xdotool), and
+# the server settings window. The cases run under a virtual display in their own temporary folders
+# (the user's own files are never touched) and take the pictures themselves when their window is up.
 #
 #   tests/screenshots/test_cases.sh PATH/TO/BUILD_FOLDER [OUTPUT_FOLDER]
 #
@@ -43,6 +43,7 @@ shoot() {  # program below the build folder, test case, picture name
 shoot dialogs/test_input 'InputTest.DISABLED_ScreenshotPlain' input-plain
 shoot dialogs/test_input 'InputTest.DISABLED_ScreenshotPassword' input-passord
 shoot dialogs/test_webunit 'WebReaderTest.DISABLED_Screenshot' nettleser
+shoot dialogs/test_webunit 'WebReaderTest.DISABLED_ScreenshotWithoutModule' nettleser-uten-modul
 shoot transfer/test_ftp_transfer 'FtpTransferTest.DISABLED_ScreenshotMidTransfer' overforing
 shoot transfer/test_ftp_transfer 'FtpTransferTest.DISABLED_ScreenshotStalledThenEscape' overforing-stanset
 shoot transfer/test_ftp_transfer 'FtpTransferTest.DISABLED_ScreenshotServerSettings' serveroppsett

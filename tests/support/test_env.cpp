@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "common/plugins.h"
 #include "common/ui_hooks.h"
 #include "common/utskrift.h"
 #include "environment/hs_reg.h"
@@ -35,6 +36,9 @@ void resetUnits()
     platform::installRegistry(nullptr);
     platform::overrideProgramPath({});
     platform::overrideNow(std::nullopt);
+    // The modules of the built program, found as the program finds them from its own folder.
+    const QString program = qEnvironmentVariable("BO_PROGRAM", QStringLiteral(BO_BUILT_PROGRAM));
+    plugins::setFolder(plugins::folderOf(QFileInfo(program).absolutePath()));
 }
 
 QByteArray readFile(const QString &path)

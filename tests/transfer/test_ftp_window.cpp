@@ -4,6 +4,7 @@
 #include <QStatusBar>
 #include <gtest/gtest.h>
 
+#include "common/plugins.h"
 #include "transfer_fixture.h"
 
 namespace {
@@ -98,6 +99,24 @@ TEST_F(FtpWindowTest, EmptyFileDoesNotTurnTheBarIntoABusyIndicator)
     form.setProgressMax(0);
     form.IdFTP1Work(Mode::Read, 0);
     EXPECT_GT(form.ProgressBar1->maximum(), form.ProgressBar1->minimum());
+}
+
+TEST_F(FtpWindowTest, MissingFtpModuleFailsTheTransferWithItsReason)
+{
+    plugins::setFolder(dir() + QStringLiteral("/ingen-moduler"));
+    store(QStringLiteral("server"), QStringLiteral("127.0.0.1"));
+    store(QStringLiteral("port"), QStringLiteral("21"));
+    const QString file = work() + QStringLiteral("/sak.dat");
+    ASSERT_TRUE(testenv::writeFile(file, "data"));
+    TFTPform form;
+    form.SendFil(file);
+    EXPECT_EQ(ftpunit::values().FTPFeilNr, 502);
+    const QStringList log = ftpLog();
+    const qsizetype failed = log.indexOf(QStringLiteral("FTP: Feil nr. 502, kunne ikke koble til"));
+    ASSERT_GE(failed, 0) << log;
+    EXPECT_EQ(log.value(failed + 1), QStringLiteral("FTP: Årsak: FTP-biblioteket (libcurl) kan ikke lastes: tilleggsmodulen ")
+                                         + dir() + QStringLiteral("/ingen-moduler/ftp.so finnes ikke"));
+    EXPECT_FALSE(form.isVisible());
 }
 
 } // namespace

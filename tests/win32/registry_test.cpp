@@ -200,8 +200,9 @@ TEST_F(RegistryTest, SubKeysComeWholeInTheRegistrysOrder)
     EXPECT_NE(std::find(names.begin(), names.end(), u"Ærlig"), names.end());
 }
 
-// Without full access (a user who is no administrator) an existing key is still opened and read.
-TEST_F(RegistryTest, KeyWithoutFullAccessIsStillRead)
+// Without full access (a user who is no administrator) an existing key counts as not opened, so that
+// logonname turns to the environment, and its values are still read.
+TEST_F(RegistryTest, KeyWithoutFullAccessIsNotOpenedButStillRead)
 {
     const std::u16string key = root + u"\\ReadOnly";
     setText(key, u"Domain", u"example.lan");
@@ -226,7 +227,7 @@ TEST_F(RegistryTest, KeyWithoutFullAccessIsStillRead)
         RegCloseKey(h);
 
     if (enforced) {
-        EXPECT_TRUE(registry->openKey(key));
+        EXPECT_FALSE(registry->openKey(key));
         EXPECT_EQ(registry->readValue(key, u"Domain").text, u"example.lan");
         EXPECT_EQ(registry->readValue(key, u"Other").kind, Kind::Missing);
     }

@@ -51,6 +51,50 @@ TEST(SystemTest, ProgramPathAndSeparator)
     EXPECT_EQ(platform::programPath(), p);
 }
 
+// The program's arguments, as a program of the tests with an ordinary narrow main is given them: from
+// the Unicode command line, split as the system splits it, letters outside the ANSI code page whole.
+TEST(SystemTest, ArgumentsComeWholeFromTheUnicodeCommandLine)
+{
+    struct Row {
+        std::u16string commandLine;
+        std::u16string expected;  // each argument followed by a line end
+    };
+    const Row rows[] = {
+        {u"--user Łukasz", u"--user\nŁukasz\n"},
+        {u"--caption \"Kunde portal Ж\" -ip 10.0.0.1", u"--caption\nKunde portal Ж\n-ip\n10.0.0.1\n"},
+        {u"--user \"\" x", u"--user\n\nx\n"},
+        {u"\"C:\\Mine filer\\\\\" blåbær", u"C:\\Mine filer\\\nblåbær\n"},
+        {u"", u""},
+    };
+    const std::u16string program = programFolder() + u"\\" + u16(BO_PRINT_ARGUMENTS_NAME);
+    wchar_t temp[MAX_PATH + 1] = {};
+    ASSERT_GT(GetTempPathW(MAX_PATH + 1, temp), 0u);
+    const std::u16string recordFile = u16(temp) + u"bo-arguments-" + u16(std::to_wstring(GetCurrentProcessId())) + u".txt";
+    ASSERT_TRUE(SetEnvironmentVariableW(L"BO_RECORD_FILE", w(recordFile)));
+    for (const Row &row : rows) {
+        DeleteFileW(w(recordFile));
+        std::wstring commandLine = L"\"" + wide(program) + L"\" " + wide(row.commandLine);
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process{};
+        ASSERT_TRUE(CreateProcessW(w(program), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                   &startup, &process))
+            << "error " << GetLastError();
+        WaitForSingleObject(process.hProcess, 60000);
+        DWORD code = 1;
+        GetExitCodeProcess(process.hProcess, &code);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        ASSERT_EQ(code, 0u);
+        const std::string bytes = readFile(recordFile);
+        const std::u16string recorded(reinterpret_cast<const char16_t *>(bytes.data()), bytes.size() / 2);
+        EXPECT_TRUE(recorded == row.expected) << "command line of " << row.commandLine.size() << " units, "
+                                              << recorded.size() << " recorded";
+    }
+    DeleteFileW(w(recordFile));
+    SetEnvironmentVariableW(L"BO_RECORD_FILE", nullptr);
+}
+
 TEST(SystemTest, ClockAndItsOverride)
 {
     SYSTEMTIME before{};
