@@ -97,6 +97,20 @@ protected:
         ASSERT_TRUE(program_.waitForStarted(30000));
     }
 
+    // startProgram, then the settings dialog's window once it is up, with the keyboard; empty (with the
+    // test skipped or failed) when there is none.
+    QString startWithDialog(QProcessEnvironment &env)
+    {
+        startProgram(env);
+        if (IsSkipped() || HasFatalFailure())
+            return {};
+        const QString window = findWindow(QStringLiteral("^Oppsett Verkstolpen"), env);
+        EXPECT_FALSE(window.isEmpty()) << "the settings dialog did not appear";
+        if (!window.isEmpty())
+            run(xdotool_, {"windowfocus", "--sync", window}, env, 10000);
+        return window;
+    }
+
     // The first visible window whose title matches; with wait, once it is up. Empty when there is none.
     QString findWindow(const QString &title, const QProcessEnvironment &env, bool wait = true)
     {
@@ -123,12 +137,9 @@ TEST_F(ProgramRun, EscapeWithoutWorkingTimeAsksAndNeiEndsWithTheSettingsAsTheyWe
     ASSERT_TRUE(testenv::writeFile(ini, original));
 
     QProcessEnvironment env;
-    startProgram(env);
-    if (IsSkipped() || HasFatalFailure())
+    const QString window = startWithDialog(env);
+    if (window.isEmpty())
         return;
-    const QString window = findWindow(QStringLiteral("^Oppsett Verkstolpen"), env);
-    ASSERT_FALSE(window.isEmpty()) << "the settings dialog did not appear";
-    run(xdotool_, {"windowfocus", "--sync", window}, env, 10000);
     ASSERT_TRUE(run(xdotool_, {"key", "--clearmodifiers", "Escape"}, env));
     const QString question = findWindow(QStringLiteral("^\\?$"), env);
     ASSERT_FALSE(question.isEmpty()) << "the working-time question did not appear";
@@ -154,12 +165,9 @@ TEST_F(ProgramRun, SevenThreeZeroTypedIntoTheStartTimeAndOkStoreSevenThirty)
     const QString ini = work() + QStringLiteral("/veltrona.ini");
     ASSERT_TRUE(testenv::writeFile(ini, "[STANDARD]\r\nFirma_Navn=Fjordtre\r\nArbeid_ArbeidstidSlutt=15:30\r\n"));
     QProcessEnvironment env;
-    startProgram(env);
-    if (IsSkipped() || HasFatalFailure())
+    const QString window = startWithDialog(env);
+    if (window.isEmpty())
         return;
-    const QString window = findWindow(QStringLiteral("^Oppsett Verkstolpen"), env);
-    ASSERT_FALSE(window.isEmpty()) << "the settings dialog did not appear";
-    run(xdotool_, {"windowfocus", "--sync", window}, env, 10000);
     // "Arbei&d", a click into "Normalarbeidstid  start" (146..208 x 12..33 on the page, below the tabs),
     // 7, 3, 0, then "O&k".
     ASSERT_TRUE(run(xdotool_, {"key", "--clearmodifiers", "alt+d"}, env));
@@ -191,12 +199,9 @@ TEST_F(ProgramRun, HistoryEnterBringsBackTheEarlierVersionAndOkSavesIt)
     ASSERT_TRUE(testenv::writeFile(earlier + "versjon.nr", "1\r\n"));
 
     QProcessEnvironment env;
-    startProgram(env);
-    if (IsSkipped() || HasFatalFailure())
+    const QString window = startWithDialog(env);
+    if (window.isEmpty())
         return;
-    const QString window = findWindow(QStringLiteral("^Oppsett Verkstolpen"), env);
-    ASSERT_FALSE(window.isEmpty()) << "the settings dialog did not appear";
-    run(xdotool_, {"windowfocus", "--sync", window}, env, 10000);
     ASSERT_TRUE(run(xdotool_, {"key", "--clearmodifiers", "alt+h"}, env));
     const QString history = findWindow(QStringLiteral("^Tidligere versjoner$"), env);
     ASSERT_FALSE(history.isEmpty()) << "the history window did not appear";
