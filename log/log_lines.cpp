@@ -1,5 +1,6 @@
 #include "log/log_lines.h"
 
+#include <QFileInfo>
 #include <cstring>
 
 namespace textfil {
@@ -57,6 +58,7 @@ void LogList::clear()
     baseLines_.clear();
     rawIsWritable_ = true;
     added_.clear();
+    loaded_ = false;
 }
 
 qsizetype LogList::size() const
@@ -94,6 +96,7 @@ bool LogList::loadFile(const QString &path, QString *error)
     if (!textfile::readAll(path, bytes, error))
         return false;
     clear();
+    loaded_ = true;
     encoding_ = textfile::detect(bytes);
     if (wideEncoding(encoding_)) {
         wide_ = textfile::decode(bytes);
@@ -133,6 +136,19 @@ bool LogList::saveFile(const QString &path, QString *error) const
         // A line of this run that the code page cannot hold turns the whole log into UTF-16.
     }
     return textfile::writeAtomically(path, textfile::encode(wholeText(), encoding), error);
+}
+
+bool LogList::matchesFile(const QString &path) const
+{
+    // Only bytes written straight from the buffer read can be the file's; a UTF-16 log is re-encoded.
+    if (!loaded_ || !added_.isEmpty() || wideEncoding(encoding_) || !rawIsWritable_)
+        return false;
+    const QByteArray mark = byteOrderMark(encoding_);
+    if (QFileInfo(path).size() != mark.size() + raw_.size())
+        return false;
+    QByteArray bytes;
+    return textfile::readAll(path, bytes) && bytes.size() == mark.size() + raw_.size() && bytes.startsWith(mark)
+        && std::memcmp(bytes.constData() + mark.size(), raw_.constData(), std::size_t(raw_.size())) == 0;
 }
 
 } // namespace textfil

@@ -30,6 +30,9 @@ public:
     // Writes every line followed by CR LF, in the encoding the file was read in (a new log in the
     // 8-bit code page, or UTF-16 when that cannot hold a character).
     bool saveFile(const QString &path, QString *error = nullptr) const;
+    // The file at path holds exactly the bytes saveFile() would write: those the lines were loaded
+    // from, with nothing appended since. The file is read only when its size already agrees.
+    bool matchesFile(const QString &path) const;
 
 private:
     QString baseLine(qsizetype i) const;
@@ -43,6 +46,7 @@ private:
     bool rawIsWritable_ = true;                             // raw_ is already lines ended by CR LF
     QStringList added_;
     textfile::Encoding encoding_ = textfile::Encoding::Ansi;
+    bool loaded_ = false;  // the lines come from a file
 };
 
 } // namespace textfil

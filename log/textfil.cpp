@@ -120,7 +120,10 @@ bool finish(QString *error)
     textfile::setWarningHandler(nullptr);
     bool ok = true;
     if (!v.OldLogUnread) {
-        ok = v.LogLines.saveFile(v.LogFile, error);
+        // A log that would get the very bytes it holds is left as it is: a run that logs nothing (the
+        // log switched off) writes and syncs no file at its exit.
+        if (!v.LogLines.matchesFile(v.LogFile))
+            ok = v.LogLines.saveFile(v.LogFile, error);
     } else if (!v.LogLines.appended().isEmpty()) {
         // The file's encoding is unknown: the code page where it holds the lines, else UTF-8, and
         // never a byte-order mark in the middle of a file.

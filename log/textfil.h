@@ -44,7 +44,8 @@ void prepare();
 // adds this run's lines to the file instead of replacing it.
 bool readOldLog();
 // The last stage of the run: LogLines written whole to LogFile (or only this run's lines added to
-// its end, when it could not be read). False when that failed.
+// its end, when it could not be read); a file that already holds those very bytes is not written
+// again. False when that failed.
 bool finish(QString *error = nullptr);
 
 } // namespace textfil
