@@ -212,17 +212,22 @@ void IniDocument::setValue(const QString &section, const QString &key, const QSt
         journalled_.insert(journalKey);
         journal_.emplace_back(sectionName, k);
     }
+    const QString v = singleLine(value);
     const qint32 l = findLine(s, k);
     if (l >= 0) {
         // Replaced in place, under the name as the writer spells it.
         Line &line = sections_[std::size_t(s)].lines[std::size_t(l)];
+        if (view(line.key) == k && view(line.value) == v)
+            return;  // the very line it is
         line.key = own(k);
-        line.value = own(singleLine(value));
+        line.value = own(v);
+        savedAsIs_ = false;
         return;
     }
     auto &lines = sections_[std::size_t(s)].lines;
-    lines.push_back(Line{own(k), own(singleLine(value)), true});
+    lines.push_back(Line{own(k), own(v), true});
     indexLine(s, qint32(lines.size() - 1), false, keyHash(s, k));
+    savedAsIs_ = false;
 }
 
 QStringList IniDocument::sectionNames() const
@@ -358,22 +363,27 @@ bool IniDocument::save(QString *error, bool *merged, QString *formWarning)
                 *merged = true;
         }
     }
-    // The form the file is in now (after a merge, the form the other program left it in) decides the
-    // form it is written in.
-    const textfile::Encoding readIn = encoding_;
-    textfile::Encoding written = textfile::writeBackEncoding(readIn);
-    const QByteArray bytes = bytesIn(written);
     // The very bytes already on disk are not written again (the start-up records the same folders
-    // one by one, each followed by a write-back): the file and its time stay as they are.
-    const bool same = disk_.known && disk_.exists && !diskChangedSince && bytes.size() == disk_.size
-                      && QFileInfo::exists(path_) && qHashBits(bytes.constData(), std::size_t(bytes.size()), 0) == disk_.hash;
-    if (!same) {
-        if (!textfile::writeAtomically(path_, bytes, error))
-            return false;
-        remember(bytes);
-        if (formWarning)
-            *formWarning = textfile::formChangeWarning(path_, readIn, written);
-        encoding_ = textfile::writeBackEncoding(readIn);
+    // one by one, each followed by a write-back): the file and its time stay as they are. A document
+    // unchanged since a save found them on disk need not be turned into bytes to know it.
+    const bool diskAsSeen = disk_.known && disk_.exists && !diskChangedSince && QFileInfo::exists(path_);
+    if (!(diskAsSeen && savedAsIs_)) {
+        // The form the file is in now (after a merge, the form the other program left it in) decides
+        // the form it is written in.
+        const textfile::Encoding readIn = encoding_;
+        textfile::Encoding written = textfile::writeBackEncoding(readIn);
+        const QByteArray bytes = bytesIn(written);
+        const bool same = diskAsSeen && bytes.size() == disk_.size
+                          && qHashBits(bytes.constData(), std::size_t(bytes.size()), 0) == disk_.hash;
+        if (!same) {
+            if (!textfile::writeAtomically(path_, bytes, error))
+                return false;
+            remember(bytes);
+            if (formWarning)
+                *formWarning = textfile::formChangeWarning(path_, readIn, written);
+            encoding_ = textfile::writeBackEncoding(readIn);
+        }
+        savedAsIs_ = true;
     }
     journal_.clear();
     journalled_.clear();
@@ -447,6 +457,7 @@ IniDocument::Ref IniDocument::own(const QString &text)
 
 void IniDocument::clear()
 {
+    savedAsIs_ = false;
     journal_.clear();
     journalled_.clear();
     text_.clear();

@@ -36,9 +36,14 @@ public:
     {
         path_ = path;
         disk_ = DiskState();
+        savedAsIs_ = false;
     }
     textfile::Encoding encoding() const { return encoding_; }
-    void setEncoding(textfile::Encoding e) { encoding_ = e; }
+    void setEncoding(textfile::Encoding e)
+    {
+        encoding_ = e;
+        savedAsIs_ = false;
+    }
 
     bool hasSection(const QString &section) const;
     bool hasKey(const QString &section, const QString &key) const;
@@ -115,6 +120,8 @@ private:
         size_t hash = 0;
     };
     DiskState disk_;
+    // Nothing changed since the last save found the file holding the document's bytes.
+    bool savedAsIs_ = false;
     // Keys written since the last load or save, in the order of their first write.
     std::vector<std::pair<QString, QString>> journal_;
     QSet<QString> journalled_;
