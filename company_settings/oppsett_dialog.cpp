@@ -251,10 +251,13 @@ QLabel *TOppsettDialog::label(QWidget *page, const QString &name, const QString 
 {
     auto *l = new QLabel(text, page);
     l->setObjectName(name);
-    l->adjustSize();
     l->move(x, y);
-    if (w > 0)
+    // Never resized, a caption is sized to its text when its page is first shown: measuring text is
+    // slow, and most pages are not opened in a run. The same holds for the check boxes.
+    if (w > 0) {
+        l->adjustSize();
         l->resize(w, l->height());
+    }
     return l;
 }
 
@@ -454,8 +457,6 @@ void TOppsettDialog::buildFaktura(QWidget *page)
     Kr4Avrunding->move(340, row(2) + 2);
     label(page, captionName("RentenotaPros"), QStringLiteral("Rentenota prosent"), 320, row(3) + 3);
     RentenotaPros = edit(page, "RentenotaPros", 440, row(3), 80);
-    for (QCheckBox *c : {SporGebyr, Kravrunding, Kr4Avrunding})
-        c->adjustSize();
     // Tab order: the left column from top to bottom, then the right.
     setTabOrder(PGebyr, Fakturatekst1);
     setTabOrder(Purretekst2, SporGebyr);
@@ -468,13 +469,11 @@ void TOppsettDialog::buildUtskrift(QWidget *page)
         QFont f = l->font();
         f.setBold(true);
         l->setFont(f);
-        l->adjustSize();
         return l;
     };
     auto check = [&](const char *name, const QString &caption, int x, int y) {
         auto *c = add(new QCheckBox(caption, page), QLatin1String(name));
         c->move(x, y);
-        c->adjustSize();
         return c;
     };
 

@@ -1,16 +1,16 @@
+// The INI document's rules: how a file is read (trimming, comments, sections, the first "="), how
+// names are matched (letter case folded), where a write goes (in place, end of section, end of
+// document), how it is written back (layout, form, other programs' changes kept). The fast paths
+// they rest on sit beside this file: ini_scan.h (line breaks), ini_index.h (the index of names),
+// ini_bytes.cpp (code-page bytes straight from the pieces).
 #include "environment/ini_document.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
-#include <QDateTime>
 #include <QThread>
 
-#include "platform/system.h"
-#include "platform/textcodec.h"
-#include <array>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "environment/ini_scan.h"
 
 namespace {
 
@@ -36,42 +36,10 @@ void trim(const QChar *p, qsizetype &b, qsizetype &e)
         --e;
 }
 
-// Letter case folded one code unit at a time, as the suite's programs compare names.
-const std::array<char16_t, 256> kFoldLatin1 = [] {
-    std::array<char16_t, 256> t{};
-    for (int c = 0; c < 256; ++c)
-        t[c] = QChar(c).toLower().unicode();
-    return t;
-}();
-
-inline char16_t foldUnit(char16_t c)
-{
-    return c < 256 ? kFoldLatin1[c] : QChar(c).toLower().unicode();
-}
-
-// The first CR or LF in [p, end), or end.
-const char16_t *findLineBreak(const char16_t *p, const char16_t *end)
-{
-#if defined(__SSE2__)
-    const __m128i lf = _mm_set1_epi16('\n');
-    const __m128i cr = _mm_set1_epi16('\r');
-    while (end - p >= 8) {
-        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
-        const int mask = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi16(units, lf), _mm_cmpeq_epi16(units, cr)));
-        if (mask)
-            return p + __builtin_ctz(unsigned(mask)) / 2;
-        p += 8;
-    }
-#endif
-    while (p < end && *p != u'\n' && *p != u'\r')
-        ++p;
-    return p;
-}
-
 QString foldedText(QString s)
 {
     for (QChar &c : s)
-        c = QChar(foldUnit(c.unicode()));
+        c = QChar(ini_index::fold(c.unicode()));
     return s;
 }
 
@@ -84,137 +52,6 @@ QString singleLine(QString s)
 }
 
 } // namespace
-
-// --- text and index ----------------------------------------------------------------------------------
-
-QStringView IniDocument::view(const Ref &r) const
-{
-    if (r.pos < 0)
-        return owned_[std::size_t(-r.pos - 1)];
-    return QStringView(text_.constData() + r.pos, r.len);
-}
-
-IniDocument::Ref IniDocument::own(const QString &text)
-{
-    owned_.push_back(text);
-    return Ref{-qsizetype(owned_.size()), text.size()};
-}
-
-quint32 IniDocument::foldedHash(QStringView s, quint32 seed)
-{
-    quint32 h = 2166136261u ^ seed;  // FNV-1a over folded code units
-    for (QChar c : s) {
-        h ^= foldUnit(c.unicode());
-        h *= 16777619u;
-    }
-    return h ? h : 1;
-}
-
-bool IniDocument::sameFolded(QStringView a, QStringView b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (qsizetype i = 0; i < a.size(); ++i)
-        if (a[i] != b[i] && foldUnit(a[i].unicode()) != foldUnit(b[i].unicode()))
-            return false;
-    return true;
-}
-
-void IniDocument::grow(std::vector<Slot> &table, qsizetype used)
-{
-    if (qsizetype(table.size()) >= 2 * (used + 1))
-        return;
-    std::size_t size = table.empty() ? 16 : table.size() * 2;
-    while (size < std::size_t(2 * (used + 1)))
-        size *= 2;
-    std::vector<Slot> old = std::move(table);
-    table = std::vector<Slot>();
-    table.reserve(size);
-    platform::adviseLargeBuffer(table.data(), size * sizeof(Slot));
-    table.assign(size, Slot{});
-    for (const Slot &s : old) {
-        if (s.section < 0)
-            continue;
-        std::size_t i = s.hash & (size - 1);
-        while (table[i].section >= 0)
-            i = (i + 1) & (size - 1);
-        table[i] = s;
-    }
-}
-
-qint32 IniDocument::findSection(QStringView name) const
-{
-    if (sectionTable_.empty())
-        return -1;
-    const quint32 h = foldedHash(name, 0);
-    const std::size_t mask = sectionTable_.size() - 1;
-    for (std::size_t i = h & mask;; i = (i + 1) & mask) {
-        const Slot &s = sectionTable_[i];
-        if (s.section < 0)
-            return -1;
-        if (s.hash == h && sameFolded(view(sections_[std::size_t(s.section)].name), name))
-            return s.section;
-    }
-}
-
-qint32 IniDocument::findLine(qint32 section, QStringView key) const
-{
-    if (keyTable_.empty())
-        return -1;
-    const quint32 h = keyHash(section, key);
-    const std::size_t mask = keyTable_.size() - 1;
-    const auto &lines = sections_[std::size_t(section)].lines;
-    for (std::size_t i = h & mask;; i = (i + 1) & mask) {
-        const Slot &s = keyTable_[i];
-        if (s.section < 0)
-            return -1;
-        if (s.hash == h && s.section == section && sameFolded(view(lines[std::size_t(s.line)].key), key))
-            return s.line;
-    }
-}
-
-qint32 IniDocument::addSection(const Ref &name)
-{
-    grow(sectionTable_, qsizetype(sections_.size()));
-    const qint32 index = qint32(sections_.size());
-    sections_.push_back(Section{name, {}});
-    const quint32 h = foldedHash(view(name), 0);
-    const std::size_t mask = sectionTable_.size() - 1;
-    std::size_t i = h & mask;
-    while (sectionTable_[i].section >= 0)
-        i = (i + 1) & mask;
-    sectionTable_[i] = Slot{h, index, -1};
-    return index;
-}
-
-void IniDocument::indexLine(qint32 section, qint32 line, bool keepFirst, quint32 h)
-{
-    const auto &lines = sections_[std::size_t(section)].lines;
-    const QStringView key = view(lines[std::size_t(line)].key);
-    grow(keyTable_, keyCount_);
-    // One walk: the same walk that looks for an earlier line of the key ends at the free slot.
-    const std::size_t mask = keyTable_.size() - 1;
-    std::size_t i = h & mask;
-    for (; keyTable_[i].section >= 0; i = (i + 1) & mask) {
-        const Slot &s = keyTable_[i];
-        if (keepFirst && s.hash == h && s.section == section && sameFolded(view(lines[std::size_t(s.line)].key), key))
-            return;  // the first of duplicate keys is the one read and written
-    }
-    keyTable_[i] = Slot{h, section, line};
-    ++keyCount_;
-}
-
-void IniDocument::clear()
-{
-    journal_.clear();
-    journalled_.clear();
-    text_.clear();
-    owned_.clear();
-    sections_.clear();
-    sectionTable_.clear();
-    keyTable_.clear();
-    keyCount_ = 0;
-}
 
 // --- loading -------------------------------------------------------------------------------------
 
@@ -237,35 +74,6 @@ bool IniDocument::load(QString *error)
     return true;
 }
 
-void IniDocument::remember(const QByteArray &bytes)
-{
-    const QFileInfo info(path_);
-    disk_.known = true;
-    disk_.exists = info.exists();
-    disk_.size = bytes.size();
-    disk_.modified = info.lastModified().toMSecsSinceEpoch();
-    disk_.seenAt = QDateTime::currentMSecsSinceEpoch();
-    disk_.hash = qHashBits(bytes.constData(), std::size_t(bytes.size()), 0);
-}
-
-bool IniDocument::diskChanged() const
-{
-    if (!disk_.known)
-        return false;  // a document not read from its path has nothing to compare with
-    const QFileInfo info(path_);
-    if (!info.exists())
-        return false;  // gone: written whole, as it stands here
-    if (!disk_.exists || info.size() != disk_.size || info.lastModified().toMSecsSinceEpoch() != disk_.modified)
-        return true;
-    // A file last changed well before it was seen gets a later time from any write since: the same
-    // size and time then mean the same file. Only a change close to that moment may hide within one
-    // tick of the file system's clock, and only then are the bytes compared.
-    if (disk_.modified < disk_.seenAt - kSettledMs)
-        return false;
-    QByteArray bytes;
-    return !textfile::readAll(path_, bytes) || qHashBits(bytes.constData(), std::size_t(bytes.size()), 0) != disk_.hash;
-}
-
 void IniDocument::loadBytes(const QByteArray &bytes)
 {
     textfile::Encoding e;
@@ -277,16 +85,18 @@ void IniDocument::loadText(const QString &text)
 {
     clear();
     text_ = text;
-    // Sized for a typical file up front, so the tables rarely grow while loading.
-    grow(keyTable_, text_.size() / 48);
+    // Sized for a typical file up front, so the index rarely grows while loading.
+    keyTable_.reserve(text_.size() / 48 + 1);
     const QChar *p = text_.constData();
+    const auto *units = reinterpret_cast<const char16_t *>(p);
     const qsizetype n = text_.size();
     qint32 current = -1;
-    Slot pending;
+    ini_index::AddOneBehind keys;
+    // The first of duplicate keys is the one read and written.
+    const auto indexKey = [this](const ini_index::Slot &s) { indexLine(s.section, s.line, true, s.hash); };
     for (qsizetype start = 0; start < n;) {
         // CR LF, a lone CR and a lone LF all end a line.
-        const auto *units = reinterpret_cast<const char16_t *>(p);
-        qsizetype b = start, e = findLineBreak(units + start, units + n) - units;
+        qsizetype b = start, e = ini_scan::findLineBreak(units + start, units + n) - units;
         start = (e < n && p[e] == QLatin1Char('\r') && e + 1 < n && p[e + 1] == QLatin1Char('\n')) ? e + 2 : e + 1;
         trim(p, b, e);
         if (b == e || p[b] == QLatin1Char(';'))
@@ -294,8 +104,7 @@ void IniDocument::loadText(const QString &text)
         if (p[b] == QLatin1Char('[') && p[e - 1] == QLatin1Char(']') && e - b >= 2) {
             qsizetype nb = b + 1, ne = e - 1;
             trim(p, nb, ne);
-            const QStringView name(p + nb, ne - nb);
-            current = findSection(name);
+            current = findSection(QStringView(p + nb, ne - nb));
             if (current < 0) {
                 // Sections of one file tend to be alike: room for as many lines as the one before,
                 // so a long section is not copied again and again as it grows. What this leaves
@@ -310,11 +119,10 @@ void IniDocument::loadText(const QString &text)
             continue;  // lines before the first section
         Line line;
         const qsizetype found = QStringView(p + b, e - b).indexOf(QLatin1Char('='));
-        const qsizetype eq = found < 0 ? e : b + found;
-        if (eq == e) {
+        if (found < 0) {
             line.value = Ref{b, e - b};
         } else {
-            qsizetype kb = b, ke = eq, vb = eq + 1, ve = e;
+            qsizetype kb = b, ke = b + found, vb = b + found + 1, ve = e;
             trim(p, kb, ke);
             trim(p, vb, ve);
             line.key = Ref{kb, ke - kb};
@@ -323,20 +131,48 @@ void IniDocument::loadText(const QString &text)
         }
         auto &lines = sections_[std::size_t(current)].lines;
         lines.push_back(line);
-        if (line.hasEquals) {
-            // The key's slot is fetched while the next line is read, and indexed one line late: the
-            // table is far larger than the cache, so each key would otherwise wait for memory.
-            const quint32 h = keyHash(current, view(line.key));
-#if defined(__GNUC__)
-            __builtin_prefetch(keyTable_.data() + (h & (keyTable_.size() - 1)));
-#endif
-            if (pending.line >= 0)
-                indexLine(pending.section, pending.line, true, pending.hash);
-            pending = Slot{h, current, qint32(lines.size() - 1)};
-        }
+        if (line.hasEquals)
+            keys.push(keyTable_, ini_index::Slot{keyHash(current, view(line.key)), current, qint32(lines.size() - 1)}, indexKey);
     }
-    if (pending.line >= 0)
-        indexLine(pending.section, pending.line, true, pending.hash);
+    keys.finish(indexKey);
+}
+
+// --- names, matched with letter case folded ----------------------------------------------------------
+
+qint32 IniDocument::findSection(QStringView name) const
+{
+    const ini_index::Slot *s = sectionTable_.find(ini_index::foldedHash(name, 0), [&](const ini_index::Slot &slot) {
+        return ini_index::sameFolded(view(sections_[std::size_t(slot.section)].name), name);
+    });
+    return s ? s->section : -1;
+}
+
+qint32 IniDocument::findLine(qint32 section, QStringView key) const
+{
+    const auto &lines = sections_[std::size_t(section)].lines;
+    const ini_index::Slot *s = keyTable_.find(keyHash(section, key), [&](const ini_index::Slot &slot) {
+        return slot.section == section && ini_index::sameFolded(view(lines[std::size_t(slot.line)].key), key);
+    });
+    return s ? s->line : -1;
+}
+
+qint32 IniDocument::addSection(const Ref &name)
+{
+    const qint32 index = qint32(sections_.size());
+    sections_.push_back(Section{name, {}});
+    sectionTable_.add(ini_index::Slot{ini_index::foldedHash(view(name), 0), index, -1}, false, [](const ini_index::Slot &) {
+        return false;
+    });
+    return index;
+}
+
+void IniDocument::indexLine(qint32 section, qint32 line, bool keepFirst, quint32 hash)
+{
+    const auto &lines = sections_[std::size_t(section)].lines;
+    const QStringView key = view(lines[std::size_t(line)].key);
+    keyTable_.add(ini_index::Slot{hash, section, line}, keepFirst, [&](const ini_index::Slot &slot) {
+        return slot.section == section && ini_index::sameFolded(view(lines[std::size_t(slot.line)].key), key);
+    });
 }
 
 // --- access --------------------------------------------------------------------------------------
@@ -376,17 +212,22 @@ void IniDocument::setValue(const QString &section, const QString &key, const QSt
         journalled_.insert(journalKey);
         journal_.emplace_back(sectionName, k);
     }
+    const QString v = singleLine(value);
     const qint32 l = findLine(s, k);
     if (l >= 0) {
         // Replaced in place, under the name as the writer spells it.
         Line &line = sections_[std::size_t(s)].lines[std::size_t(l)];
+        if (view(line.key) == k && view(line.value) == v)
+            return;  // the very line it is
         line.key = own(k);
-        line.value = own(singleLine(value));
+        line.value = own(v);
+        savedAsIs_ = false;
         return;
     }
     auto &lines = sections_[std::size_t(s)].lines;
-    lines.push_back(Line{own(k), own(singleLine(value)), true});
+    lines.push_back(Line{own(k), own(v), true});
     indexLine(s, qint32(lines.size() - 1), false, keyHash(s, k));
+    savedAsIs_ = false;
 }
 
 QStringList IniDocument::sectionNames() const
@@ -448,47 +289,39 @@ QByteArray IniDocument::toBytes() const
 
 QByteArray IniDocument::bytesIn(textfile::Encoding &encoding) const
 {
-    if (encoding == textfile::Encoding::Ansi) {
-        // Straight into the code page, piece by piece, without building the text first.
-        qsizetype size = 0;
-        for (const Section &s : sections_) {
-            size += view(s.name).size() + 6;
-            for (const Line &l : s.lines)
-                size += view(l.key).size() + view(l.value).size() + (l.hasEquals ? 3 : 2);
-        }
-        QByteArray out(size, Qt::Uninitialized);
-        platform::adviseLargeBuffer(out.data(), std::size_t(size));
-        char *o = out.data();
-        const auto put = [&](QStringView piece) {
-            if (!platform::textcodec::encode8bit(reinterpret_cast<const char16_t *>(piece.data()), std::size_t(piece.size()), o))
-                return false;
-            o += piece.size();
-            return true;
-        };
-        const auto crlf = [&] { *o++ = '\r'; *o++ = '\n'; };
-        bool fits = true;
-        for (const Section &s : sections_) {
-            if (!fits)
-                break;
-            *o++ = '[';
-            fits = put(view(s.name));
-            *o++ = ']';
-            crlf();
-            for (const Line &l : s.lines) {
-                if (l.hasEquals) {
-                    fits = fits && put(view(l.key));
-                    *o++ = '=';
-                }
-                fits = fits && put(view(l.value));
-                crlf();
-            }
-            crlf();
-        }
-        // Code-page bytes that happen to be valid UTF-8 would read back as other text.
-        if (fits && textfile::detect(out) == textfile::Encoding::Ansi)
-            return out;
-    }
+    QByteArray out;
+    if (encoding == textfile::Encoding::Ansi && codePageBytes(out))
+        return out;
     return textfile::encode(toText(), encoding);
+}
+
+void IniDocument::remember(const QByteArray &bytes)
+{
+    const QFileInfo info(path_);
+    disk_.known = true;
+    disk_.exists = info.exists();
+    disk_.size = bytes.size();
+    disk_.modified = info.lastModified().toMSecsSinceEpoch();
+    disk_.seenAt = QDateTime::currentMSecsSinceEpoch();
+    disk_.hash = qHashBits(bytes.constData(), std::size_t(bytes.size()), 0);
+}
+
+bool IniDocument::diskChanged() const
+{
+    if (!disk_.known)
+        return false;  // a document not read from its path has nothing to compare with
+    const QFileInfo info(path_);
+    if (!info.exists())
+        return false;  // gone: written whole, as it stands here
+    if (!disk_.exists || info.size() != disk_.size || info.lastModified().toMSecsSinceEpoch() != disk_.modified)
+        return true;
+    // A file last changed well before it was seen gets a later time from any write since: the same
+    // size and time then mean the same file. Only a change close to that moment may hide within one
+    // tick of the file system's clock, and only then are the bytes compared.
+    if (disk_.modified < disk_.seenAt - kSettledMs)
+        return false;
+    QByteArray bytes;
+    return !textfile::readAll(path_, bytes) || qHashBits(bytes.constData(), std::size_t(bytes.size()), 0) != disk_.hash;
 }
 
 bool IniDocument::save(QString *error, bool *merged, QString *formWarning)
@@ -530,22 +363,27 @@ bool IniDocument::save(QString *error, bool *merged, QString *formWarning)
                 *merged = true;
         }
     }
-    // The form the file is in now (after a merge, the form the other program left it in) decides the
-    // form it is written in.
-    const textfile::Encoding readIn = encoding_;
-    textfile::Encoding written = textfile::writeBackEncoding(readIn);
-    const QByteArray bytes = bytesIn(written);
     // The very bytes already on disk are not written again (the start-up records the same folders
-    // one by one, each followed by a write-back): the file and its time stay as they are.
-    const bool same = disk_.known && disk_.exists && !diskChangedSince && bytes.size() == disk_.size
-                      && QFileInfo::exists(path_) && qHashBits(bytes.constData(), std::size_t(bytes.size()), 0) == disk_.hash;
-    if (!same) {
-        if (!textfile::writeAtomically(path_, bytes, error))
-            return false;
-        remember(bytes);
-        if (formWarning)
-            *formWarning = textfile::formChangeWarning(path_, readIn, written);
-        encoding_ = textfile::writeBackEncoding(readIn);
+    // one by one, each followed by a write-back): the file and its time stay as they are. A document
+    // unchanged since a save found them on disk need not be turned into bytes to know it.
+    const bool diskAsSeen = disk_.known && disk_.exists && !diskChangedSince && QFileInfo::exists(path_);
+    if (!(diskAsSeen && savedAsIs_)) {
+        // The form the file is in now (after a merge, the form the other program left it in) decides
+        // the form it is written in.
+        const textfile::Encoding readIn = encoding_;
+        textfile::Encoding written = textfile::writeBackEncoding(readIn);
+        const QByteArray bytes = bytesIn(written);
+        const bool same = diskAsSeen && bytes.size() == disk_.size
+                          && qHashBits(bytes.constData(), std::size_t(bytes.size()), 0) == disk_.hash;
+        if (!same) {
+            if (!textfile::writeAtomically(path_, bytes, error))
+                return false;
+            remember(bytes);
+            if (formWarning)
+                *formWarning = textfile::formChangeWarning(path_, readIn, written);
+            encoding_ = textfile::writeBackEncoding(readIn);
+        }
+        savedAsIs_ = true;
     }
     journal_.clear();
     journalled_.clear();
@@ -600,4 +438,31 @@ bool IniDocument::parseInt(const QString &text, qint32 &result)
         return false;
     result = negative ? qint32(0u - quint32(value)) : qint32(value);
     return true;
+}
+
+// --- storage -------------------------------------------------------------------------------------
+
+QStringView IniDocument::view(const Ref &r) const
+{
+    if (r.pos < 0)
+        return owned_[std::size_t(-r.pos - 1)];
+    return QStringView(text_.constData() + r.pos, r.len);
+}
+
+IniDocument::Ref IniDocument::own(const QString &text)
+{
+    owned_.push_back(text);
+    return Ref{-qsizetype(owned_.size()), text.size()};
+}
+
+void IniDocument::clear()
+{
+    savedAsIs_ = false;
+    journal_.clear();
+    journalled_.clear();
+    text_.clear();
+    owned_.clear();
+    sections_.clear();
+    sectionTable_.clear();
+    keyTable_.clear();
 }

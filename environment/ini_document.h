@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "common/textfile.h"
+#include "environment/ini_index.h"
 
 class IniDocument {
 public:
@@ -35,9 +36,14 @@ public:
     {
         path_ = path;
         disk_ = DiskState();
+        savedAsIs_ = false;
     }
     textfile::Encoding encoding() const { return encoding_; }
-    void setEncoding(textfile::Encoding e) { encoding_ = e; }
+    void setEncoding(textfile::Encoding e)
+    {
+        encoding_ = e;
+        savedAsIs_ = false;
+    }
 
     bool hasSection(const QString &section) const;
     bool hasKey(const QString &section, const QString &key) const;
@@ -84,26 +90,22 @@ private:
         Ref name;
         std::vector<Line> lines;
     };
-    // Open addressing over (section, folded key) and over folded section names.
-    struct Slot {
-        quint32 hash = 0;
-        qint32 section = -1;  // -1: empty slot
-        qint32 line = -1;     // -1 in the section table
-    };
 
     // The bytes in encoding, which is set to the one used (UTF-16 LE where it would lose text).
     QByteArray bytesIn(textfile::Encoding &encoding) const;
+    // The write-back in the code page (ini_bytes.cpp); false where it cannot be that.
+    bool codePageBytes(QByteArray &out) const;
     QStringView view(const Ref &r) const;
     Ref own(const QString &text);
-    static quint32 foldedHash(QStringView s, quint32 seed);
-    static bool sameFolded(QStringView a, QStringView b);
     qint32 findSection(QStringView name) const;
     qint32 findLine(qint32 section, QStringView key) const;
     qint32 addSection(const Ref &name);
-    // keepFirst: an earlier line of the same key stays the indexed one. hash: keyHash of the line's key.
+    // keepFirst: an earlier line of the same key stays the one found. hash: keyHash of the line's key.
     void indexLine(qint32 section, qint32 line, bool keepFirst, quint32 hash);
-    static quint32 keyHash(qint32 section, QStringView key) { return foldedHash(key, quint32(section) * 0x9E3779B9u); }
-    static void grow(std::vector<Slot> &table, qsizetype used);
+    static quint32 keyHash(qint32 section, QStringView key)
+    {
+        return ini_index::foldedHash(key, quint32(section) * 0x9E3779B9u);
+    }
     void clear();
     bool diskChanged() const;
     void remember(const QByteArray &bytes);
@@ -118,6 +120,8 @@ private:
         size_t hash = 0;
     };
     DiskState disk_;
+    // Nothing changed since the last save found the file holding the document's bytes.
+    bool savedAsIs_ = false;
     // Keys written since the last load or save, in the order of their first write.
     std::vector<std::pair<QString, QString>> journal_;
     QSet<QString> journalled_;
@@ -128,7 +132,6 @@ private:
     QString text_;                 // the loaded text; lines refer into it
     std::vector<QString> owned_;   // texts written since
     std::vector<Section> sections_;
-    std::vector<Slot> sectionTable_;
-    std::vector<Slot> keyTable_;
-    qsizetype keyCount_ = 0;
+    ini_index::Table sectionTable_;  // folded section names
+    ini_index::Table keyTable_;      // (section, folded key)
 };

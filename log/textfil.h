@@ -3,44 +3,10 @@
 // start-up and written whole at exit; counts error, warning and hint messages.
 #include <QString>
 #include <QStringList>
-#include <vector>
 
-#include "common/textfile.h"
+#include "log/log_lines.h"
 
 namespace textfil {
-
-// The log's lines: the lines read from the log file are kept as one text with line offsets, and the
-// lines of this run are added after them.
-class LogList {
-public:
-    void append(const QString &line);
-    void clear();
-    qsizetype size() const;
-    bool isEmpty() const { return size() == 0; }
-    QString at(qsizetype i) const;
-    QStringList toStringList() const;
-    // The lines appended since the content was last loaded from a file.
-    const QStringList &appended() const { return added_; }
-
-    // Replaces the content with the lines of the file. False, content unchanged, when it cannot be read.
-    bool loadFile(const QString &path, QString *error = nullptr);
-    // Writes every line followed by CR LF, in the encoding the file was read in (a new log in the
-    // 8-bit code page, or UTF-16 when that cannot hold a character).
-    bool saveFile(const QString &path, QString *error = nullptr) const;
-
-private:
-    QString baseLine(qsizetype i) const;
-    QString wholeText() const;
-
-    // Lines read from the file stay in the file's own bytes (one buffer and line offsets) until a
-    // line is asked for; only a UTF-16 file is decoded as a whole.
-    QByteArray raw_;                                        // the file's bytes after any byte-order mark
-    QString wide_;                                          // a UTF-16 file's text
-    std::vector<std::pair<qsizetype, qsizetype>> baseLines_; // start and length in raw_ or wide_
-    bool rawIsWritable_ = true;                             // raw_ is already lines ended by CR LF
-    QStringList added_;
-    textfile::Encoding encoding_ = textfile::Encoding::Ansi;
-};
 
 struct Values {
     LogList LogLines;
@@ -78,7 +44,8 @@ void prepare();
 // adds this run's lines to the file instead of replacing it.
 bool readOldLog();
 // The last stage of the run: LogLines written whole to LogFile (or only this run's lines added to
-// its end, when it could not be read). False when that failed.
+// its end, when it could not be read); a file that already holds those very bytes is not written
+// again. False when that failed.
 bool finish(QString *error = nullptr);
 
 } // namespace textfil

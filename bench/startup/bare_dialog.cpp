@@ -88,6 +88,8 @@ int main(int argc, char **argv)
     if (argc > 2 && QByteArray(argv[2]) == "--printers")
         (void)QPrinterInfo::availablePrinterNames();
     dialog.show();
-    QTimer::singleShot(0, &app, &QCoreApplication::quit);
+    // Left as the program leaves it: exit() after the first turn of the event loop, which paints the
+    // dialog. quit() would close the dialog first, and a closed dialog is never painted.
+    QTimer::singleShot(0, &app, [] { QCoreApplication::exit(0); });
     return app.exec();
 }

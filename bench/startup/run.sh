@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Start-up of the whole program, offscreen, until its settings dialog is shown and loaded (the
-# program quits right after the first show when BO_QUIT_AFTER_SHOW is set), beside a bare Qt
-# dialog with the same widgets. Builds nothing.
+# Start-up of the whole program, offscreen, until its settings dialog is shown, loaded and painted
+# once (the program leaves its event loop after the first turn when BO_QUIT_AFTER_SHOW is set),
+# beside a bare Qt dialog with the same widgets that leaves the same way. Builds nothing.
 #
 #   bench/startup/run.sh BUILD_FOLDER [RUNS]
 set -euo pipefail
@@ -67,5 +67,5 @@ memory_ratio=$(awk -v p="$program_kb" -v b="$bare_kb" 'BEGIN {printf "%.2f", p /
 echo "widgets created by the dialog: $widgets"
 echo "bruker-oppsett to the dialog shown and loaded:   median ${program_ms} ms over $runs runs"
 echo "bare Qt dialog with the same widgets:            median ${bare_ms} ms (ratio $ratio, goal at most 1.3)"
-echo "the same bare dialog, asking for the printers:   median ${printers_ms} ms (ratio $ratio_printers)"
-echo "peak memory: bruker-oppsett ${program_kb} KB, bare dialog ${bare_kb} KB (ratio $memory_ratio, goal at most 1.5)"
+echo "the same bare dialog, asking for the printers:   median ${printers_ms} ms (ratio $ratio_printers, goal at most 1.15)"
+echo "peak memory: bruker-oppsett ${program_kb} KB, bare dialog ${bare_kb} KB (ratio $memory_ratio, goal at most 1.3)"

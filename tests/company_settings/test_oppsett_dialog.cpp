@@ -229,6 +229,30 @@ TEST_F(OppsettTest, EveryCaptionOfTheSevenPagesIsTheSpecifiedText)
     }
 }
 
+// The captions and check boxes of a page are sized to their text when the page is first shown, not
+// when the window is made: each must then be as high as its text and at least as wide, the bold
+// captions in bold.
+TEST_F(OppsettTest, EveryCaptionFitsItsTextWhenItsPageIsShown)
+{
+    TOppsettDialog &d = dialog();
+    int checked = 0;
+    for (int i = 0; i < d.PageControl1->count(); ++i) {
+        d.PageControl1->setCurrentIndex(i);
+        for (QWidget *w : d.PageControl1->widget(i)->findChildren<QWidget *>()) {
+            // "Sykelønn" stands in a field's place and has a field's size.
+            const bool caption = qobject_cast<QLabel *>(w) && w->objectName().startsWith(QLatin1String("Label_"))
+                && w->objectName() != QLatin1String("Label_Timekonto9");
+            if (!caption && !qobject_cast<QCheckBox *>(w))
+                continue;
+            const QSize text = w->sizeHint();
+            EXPECT_EQ(w->height(), text.height()) << qPrintable(w->objectName());
+            EXPECT_GE(w->width(), text.width()) << qPrintable(w->objectName());
+            ++checked;
+        }
+    }
+    EXPECT_EQ(checked, 56 + 11);
+}
+
 // --- Loading ------------------------------------------------------------------------------------
 
 TEST_F(OppsettTest, EmptyFileShowsTheDefaultsOfEveryKind)

@@ -5,6 +5,7 @@
 #include <random>
 
 #include "environment/ini_document.h"
+#include "environment/ini_index.h"
 #include "support/test_env.h"
 #include "support/test_names.h"
 
@@ -247,6 +248,14 @@ TEST(IniDocument, LookupsAndEditsAgreeWithAPlainModelAtScale)
     IniDocument again;
     again.loadBytes(d.toBytes());
     check(again);
+}
+
+// The index folds letter case with a table of its own; a unit it folds otherwise than Qt would make
+// a name written in another case go missing.
+TEST(IniDocument, IndexFoldsLetterCaseAsQtDoes)
+{
+    for (char32_t c = 0; c <= 0xFFFF; ++c)
+        ASSERT_EQ(ini_index::fold(char16_t(c)), QChar(char16_t(c)).toLower().unicode()) << unsigned(c);
 }
 
 // --- Encodings --------------------------------------------------------------------------------------

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -15,6 +16,7 @@
 #include "support/foundation_helpers.h"
 #include "support/ordinary_user.h"
 #include "support/test_env.h"
+#include "support/test_names.h"
 
 namespace {
 
@@ -139,6 +141,45 @@ TEST_F(MergeTest, TheSameBytesAreNotWrittenAgainButAGoneFileIs)
     ASSERT_TRUE(doc.save());
     EXPECT_EQ(read(), QByteArray("[A]\r\nk=2\r\n\r\n"));
 }
+
+// After a save that found nothing to write, every kind of change reaches the file with the next
+// save, and nothing else does.
+struct AfterSaveCase {
+    const char *name;
+    std::function<void(IniDocument &)> change;
+    QByteArray expected;
+    bool written;
+};
+
+class AfterASave : public MergeTest, public ::testing::WithParamInterface<AfterSaveCase> {};
+
+TEST_P(AfterASave, TheNextSaveWritesExactlyTheChanges)
+{
+    const AfterSaveCase &c = GetParam();
+    write("[A]\r\nk=1\r\n\r\n");
+    IniDocument doc(file());
+    ASSERT_TRUE(doc.load());
+    ASSERT_TRUE(doc.save());
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(file()).constData(), &st), 0);
+    const ino_t before = st.st_ino;  // a write makes a new file
+    c.change(doc);
+    ASSERT_TRUE(doc.save());
+    EXPECT_EQ(read(), c.expected);
+    ASSERT_EQ(::stat(QFile::encodeName(file()).constData(), &st), 0);
+    EXPECT_EQ(st.st_ino != before, c.written);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, AfterASave, ::testing::Values(
+    AfterSaveCase{"Nothing", [](IniDocument &) {}, "[A]\r\nk=1\r\n\r\n", false},
+    AfterSaveCase{"TheSameValue", [](IniDocument &d) { d.setValue("a", "k", "1"); }, "[A]\r\nk=1\r\n\r\n", false},
+    AfterSaveCase{"AnotherValue", [](IniDocument &d) { d.setValue("A", "k", "2"); }, "[A]\r\nk=2\r\n\r\n", true},
+    AfterSaveCase{"TheKeySpelledOtherwise", [](IniDocument &d) { d.setValue("A", "K", "1"); }, "[A]\r\nK=1\r\n\r\n", true},
+    AfterSaveCase{"ANewKey", [](IniDocument &d) { d.setValue("A", "n", ""); }, "[A]\r\nk=1\r\nn=\r\n\r\n", true},
+    AfterSaveCase{"ANewSection", [](IniDocument &d) { d.setValue("B", "k", "1"); }, "[A]\r\nk=1\r\n\r\n[B]\r\nk=1\r\n\r\n", true},
+    AfterSaveCase{"AnotherForm", [](IniDocument &d) { d.setEncoding(textfile::Encoding::Utf8Bom); },
+                  "\xEF\xBB\xBF[A]\r\nk=1\r\n\r\n", true}),
+    testnames::by([](const AfterSaveCase &c) { return c.name; }));
 
 TEST_F(MergeTest, AChangeWithTheSameSizeAndTimeIsFoundWhileTheFileIsFresh)
 {

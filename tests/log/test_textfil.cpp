@@ -1,6 +1,8 @@
 // The log: stamps, counters, ClearLog and its message box, the old log read back, the write at exit.
+#include <QDateTime>
 #include <QDir>
 #include <cerrno>
+#include <QFile>
 #include <gtest/gtest.h>
 
 #include "common/ui_hooks.h"
@@ -242,6 +244,49 @@ TEST_F(Log, LargeOldLogRoundTripsByteForByte)
     ASSERT_TRUE(textfil::finish());
     EXPECT_EQ(testenv::readFile(log().LogFile), bytes);
 }
+
+// A run that logs nothing leaves a log that already holds its lines as they are (no new file, no
+// sync at exit); any other log gets the lines in their written form, also one another program changed
+// after it was read.
+struct UnchangedCase {
+    const char *name;
+    QByteArray old;
+    QByteArray changedMeanwhile;  // written after the log was read; empty: none
+    QByteArray expected;
+    bool rewritten;
+};
+
+class UnchangedLog : public Log, public ::testing::WithParamInterface<UnchangedCase> {};
+
+TEST_P(UnchangedLog, IsWrittenOnlyWhenItsBytesChange)
+{
+    const UnchangedCase &c = GetParam();
+    QDir().mkpath(suite() + "log");
+    ASSERT_TRUE(testenv::writeFile(log().LogFile, c.old));
+    // A time long past: a rewrite, even of the same bytes, gives the file the present time.
+    const QDateTime past = QDateTime::currentDateTime().addYears(-3);
+    {
+        QFile f(log().LogFile);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite) && f.setFileTime(past, QFileDevice::FileModificationTime));
+    }
+    ASSERT_TRUE(textfil::readOldLog());
+    textfil::WriteLog("dropped: the log is off");
+    if (!c.changedMeanwhile.isEmpty())
+        ASSERT_TRUE(testenv::writeFile(log().LogFile, c.changedMeanwhile));
+    ASSERT_TRUE(textfil::finish());
+    EXPECT_EQ(testenv::readFile(log().LogFile), c.expected);
+    EXPECT_EQ(QFileInfo(log().LogFile).lastModified() != past, c.rewritten);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, UnchangedLog, ::testing::Values(
+    UnchangedCase{"CrLfLines", "a\r\nb \xE6\r\n", {}, "a\r\nb \xE6\r\n", false},
+    UnchangedCase{"Empty", "", {}, "", false},
+    UnchangedCase{"Utf8WithMark", "\xEF\xBB\xBFa \xC3\xB8\r\n", {}, "\xEF\xBB\xBFa \xC3\xB8\r\n", false},
+    UnchangedCase{"LoneLineFeeds", "a\nb\n", {}, "a\r\nb\r\n", true},
+    UnchangedCase{"NoLastLineEnd", "a\r\nb", {}, "a\r\nb\r\n", true},
+    UnchangedCase{"ChangedMeanwhileSameSize", "a\r\nb\r\n", "a\r\nc\r\n", "a\r\nb\r\n", true},
+    UnchangedCase{"ChangedMeanwhileLonger", "a\r\n", "a\r\nother\r\n", "a\r\n", true}),
+    testnames::by([](const UnchangedCase &c) { return c.name; }));
 
 TEST_F(Log, OldUtf16LogIsWrittenBackAsUtf16)
 {
