@@ -45,7 +45,8 @@ public:
         layout->addWidget(bar);
         layout->addLayout(buttons);
         connect(stop, &QPushButton::clicked, this, &QDialog::reject);
-        setFixedWidth(380);
+        bar->setMinimumWidth(340);
+        layout->setSizeConstraint(QLayout::SetFixedSize);  // as large as its text, no larger
     }
 
     // The request ends at once, and the look-up takes the window away.
