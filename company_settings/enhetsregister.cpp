@@ -183,12 +183,20 @@ bool readUnit(const QByteArray &json, const QString &digits, bool subUnit, Unit 
     out.postadresse = mail.lines;
     out.postnummer = mail.postnummer;
     out.poststed = mail.poststed;
-    // A field would cut such a text short; no real record comes near it.
     for (const QString *value : {&out.navn, &out.postadresse, &out.gateadresse, &out.postnummer, &out.poststed,
                                  &out.hjemmeside}) {
+        // A field would cut such a text short; no real record comes near it.
         if (value->size() > kLongestText) {
             *why = QStringLiteral("en tekst er lengre enn et felt kan ta");
             return false;
+        }
+        // The register's texts are one line each; a line break or other control character in one
+        // would end up in the shared settings file.
+        for (const QChar c : *value) {
+            if (c.category() == QChar::Other_Control) {
+                *why = QStringLiteral("en tekst har linjeskift eller andre styretegn");
+                return false;
+            }
         }
     }
     unit = out;

@@ -333,6 +333,16 @@ INSTANTIATE_TEST_SUITE_P(
                    "ikke slik registeret beskriver det (svaret er ikke gyldig JSON)"},
         FailureRow{"NameNoText", [](RegisterTest &t) { answer(t, 200, R"({"organisasjonsnummer":"987654325","navn":7})"); },
                    "(«navn» er ikke en tekst)"},
+        FailureRow{"NameWithALineBreak",
+                   [](RegisterTest &t) {
+                       answer(t, 200, R"({"organisasjonsnummer":"987654325","navn":"FJORDTRE\r\n[STANDARD]\r\nFirma_OrgNr=1"})");
+                   },
+                   "(en tekst har linjeskift eller andre styretegn)"},
+        FailureRow{"NameLongerThanAFieldTakes",
+                   [](RegisterTest &t) {
+                       answer(t, 200, R"({"organisasjonsnummer":"987654325","navn":")" + QByteArray(40000, 'A') + "\"}");
+                   },
+                   "(en tekst er lengre enn et felt kan ta)"},
         FailureRow{"AnotherUnitsRecord", [](RegisterTest &t) { answer(t, 200, unitRecord(QStringLiteral("123456785"))); },
                    "(svaret gjelder organisasjonsnummer 123456785)"},
         FailureRow{"OversizedAnnounced", [](RegisterTest &t) { answer(t, 200, oversized()); }, "større enn 1 MB"},
