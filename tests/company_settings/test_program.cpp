@@ -91,6 +91,11 @@ protected:
         QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
         env.remove(QStringLiteral("BO_QUIT_AFTER_SHOW"));
+        // Under the sanitizers: whole stacks for the program's allocations, so that a suppression by
+        // library name also matches what the OpenGL driver (built without frame pointers) leaves.
+        if (env.contains(QStringLiteral("LSAN_OPTIONS")))
+            env.insert(QStringLiteral("LSAN_OPTIONS"),
+                       env.value(QStringLiteral("LSAN_OPTIONS")) + QStringLiteral(":fast_unwind_on_malloc=0"));
         program_.setProcessEnvironment(env);
         program_.setWorkingDirectory(work());
         program_.setProcessChannelMode(QProcess::ForwardedChannels);
