@@ -67,17 +67,21 @@ QString hintText(HintRule rule)
     return QString();
 }
 
-bool orgNrLooksRight(const QString &text)
+QString orgNrDigits(const QString &text)
 {
-    if (isBlank(text))
-        return true;
     // The form on invoices, "NO 123 456 785 MVA", is the same number.
     QString t = text.trimmed();
     if (t.startsWith(QLatin1String("NO"), Qt::CaseInsensitive))
         t = t.mid(2);
     if (t.endsWith(QLatin1String("MVA"), Qt::CaseInsensitive))
         t.chop(3);
-    return mod11(digitsOnly(t, QStringLiteral(" \t\u00A0")), {3, 2, 7, 6, 5, 4, 3, 2});
+    const QString digits = digitsOnly(t, QStringLiteral(" \t\u00A0"));
+    return mod11(digits, {3, 2, 7, 6, 5, 4, 3, 2}) ? digits : QString();
+}
+
+bool orgNrLooksRight(const QString &text)
+{
+    return isBlank(text) || !orgNrDigits(text).isEmpty();
 }
 
 bool accountNrLooksRight(const QString &text)

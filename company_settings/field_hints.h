@@ -24,6 +24,8 @@ bool postNrLooksRight(const QString &text);     // 4 digits
 bool emailLooksRight(const QString &text);      // text@text.text
 bool rateLooksRight(const QString &text);       // 0 to 100, "," or "." as decimal sign
 bool looksRight(HintRule rule, const QString &text);
+// The nine digits of an organisation number that passes the check; empty for a blank or wrong one.
+QString orgNrDigits(const QString &text);
 
 // The designer names of the fields checked, each with its rule.
 struct HintedField {

@@ -33,6 +33,7 @@
 #include "common/utskrift.h"
 #include "company_settings/backup.h"
 #include "company_settings/catalogue.h"
+#include "company_settings/enhetsregister_form.h"
 #include "company_settings/field_hints.h"
 #include "company_settings/header_font_dialog.h"
 #include "company_settings/history_dialog.h"
@@ -278,6 +279,15 @@ void TOppsettDialog::buildFirma(QWidget *page)
     bEmail = edit(page, "bEmail", fx, row(4), w);
     internett = edit(page, "internett", fx, row(5), w);
     bOrgnr = edit(page, "bOrgnr", fx, row(6), 150);
+    // Beside the number, before "Kontonr." in the tab order; only for a number that passes the check.
+    OppslagBtn = new QPushButton(QStringLiteral("Slå &opp"), page);
+    OppslagBtn->setObjectName(QStringLiteral("OppslagBtn"));
+    OppslagBtn->setToolTip(QStringLiteral("Hent navn og adresse fra Enhetsregisteret"));
+    OppslagBtn->setGeometry(fx + 156, row(6) - 1, 75, kEditHeight + 2);
+    OppslagBtn->setEnabled(false);
+    connect(bOrgnr, &QLineEdit::textChanged, OppslagBtn,
+            [this](const QString &text) { OppslagBtn->setEnabled(!Timesetu::orgNrDigits(text).isEmpty()); });
+    connect(OppslagBtn, &QPushButton::clicked, this, &TOppsettDialog::OppslagBtnClick);
     bKontoNr = edit(page, "bKontoNr", fx, row(7), 150);
 
     const int rx = 390, rf = 446;
@@ -729,6 +739,11 @@ void TOppsettDialog::HistorikkBtnClick()
     Timesetu::showHistory(this);
     // Back to this window for the keyboard also where no window manager hands it back.
     activateWindow();
+}
+
+void TOppsettDialog::OppslagBtnClick()
+{
+    enhetsregister::lookUp(this);
 }
 
 namespace {

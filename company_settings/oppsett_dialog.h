@@ -55,6 +55,8 @@ public:
     void SpeedButton1Click();
     // "&Historikk": the earlier versions, to compare and bring back.
     void HistorikkBtnClick();
+    // "Slå &opp": name and addresses from the register, by the number in "Org.nr.".
+    void OppslagBtnClick();
 
     // The company settings as a save would store them now.
     Timesetu::CompanySettings storedSettings();
@@ -75,6 +77,7 @@ public:
     QLineEdit *bNavn = nullptr, *bPostAdr = nullptr, *bGateAdr = nullptr, *bPostNr = nullptr, *bPostSted = nullptr,
               *bEmail = nullptr, *bTelefon = nullptr, *bTelefax = nullptr, *bMobil = nullptr, *bOrgnr = nullptr,
               *bKontoNr = nullptr, *internett = nullptr;
+    QPushButton *OppslagBtn = nullptr;
     // "&Avdeling"
     QLineEdit *avdeling1 = nullptr, *avdeling2 = nullptr, *avdeling3 = nullptr, *avdeling4 = nullptr,
               *avdeling5 = nullptr, *avdeling6 = nullptr, *avdeling7 = nullptr, *avdeling8 = nullptr;

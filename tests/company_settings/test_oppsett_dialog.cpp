@@ -149,7 +149,7 @@ TEST_F(OppsettTest, EveryCaptionOfTheSevenPagesIsTheSpecifiedText)
         {"Label_bNavn", "Firmanavn"}, {"Label_bPostAdr", "Postadresse"}, {"Label_bGateAdr", "Gateadresse"},
         {"Label_bPostNr", "Poststed"}, {"Label_bEmail", "E-post"}, {"Label_internett", "Internett"},
         {"Label_bOrgnr", "Org.nr."}, {"Label_bKontoNr", "Kontonr."}, {"Label_bTelefon", "Telefon"},
-        {"Label_bTelefax", "Telefax"}, {"Label_bMobil", "Mobil"},
+        {"Label_bTelefax", "Telefax"}, {"Label_bMobil", "Mobil"}, {"OppslagBtn", "Slå &opp"},
         // "&Avdeling"
         {"Label_Timekonto", "Time&konto"}, {"Label_Avdeling", "&Avdeling"}, {"Label_Timekonto9", "Sykelønn"},
         // "Arbei&d"

@@ -1,7 +1,8 @@
 // The built program end to end under a virtual display, driven by xdotool as a user would: started on
 // a settings file without a working time, it asks the working-time question on Escape and ends on
 // "&Nei", leaving the settings as they were; 7, 3, 0 typed into the start time is 7:30 in the file; an
-// earlier version brought back from the history window with the keyboard and saved with "O&k".
+// earlier version brought back from the history window with the keyboard and saved with "O&k"; the
+// company's name and addresses looked up in the organisation register (a server on 127.0.0.1) and saved.
 #include <QDir>
 #include <QFileInfo>
 #include <QFile>
@@ -45,7 +46,7 @@ class ProgramRun : public TempEnvTest {
 protected:
     void TearDown() override
     {
-        for (QProcess *p : {&program_, &display_}) {
+        for (QProcess *p : {&program_, &display_, &register_}) {
             if (p->state() != QProcess::NotRunning) {
                 p->kill();
                 p->waitForFinished(10000);
@@ -90,6 +91,11 @@ protected:
         QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
         env.remove(QStringLiteral("BO_QUIT_AFTER_SHOW"));
+        // Under the sanitizers: whole stacks for the program's allocations, so that a suppression by
+        // library name also matches what the OpenGL driver (built without frame pointers) leaves.
+        if (env.contains(QStringLiteral("LSAN_OPTIONS")))
+            env.insert(QStringLiteral("LSAN_OPTIONS"),
+                       env.value(QStringLiteral("LSAN_OPTIONS")) + QStringLiteral(":fast_unwind_on_malloc=0"));
         program_.setProcessEnvironment(env);
         program_.setWorkingDirectory(work());
         program_.setProcessChannelMode(QProcess::ForwardedChannels);
@@ -120,9 +126,30 @@ protected:
         return run(xdotool_, args, env).value_or(QString()).split(QLatin1Char('\n')).value(0);
     }
 
+    // Serves the files below root over HTTP on 127.0.0.1; its address, or empty when it cannot.
+    QString startWebServer(const QString &root)
+    {
+        const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
+        if (python.isEmpty())
+            return {};
+        register_.setWorkingDirectory(root);
+        register_.start(python, {"-u", "-m", "http.server", "0", "--bind", "127.0.0.1"});
+        if (!register_.waitForStarted(10000))
+            return {};
+        while (!register_.canReadLine()) {
+            if (!register_.waitForReadyRead(30000))
+                return {};
+        }
+        // "Serving HTTP on 127.0.0.1 port 40123 (http://127.0.0.1:40123/) ..."
+        const QStringList words = QString::fromLatin1(register_.readLine()).split(QLatin1Char(' '));
+        const qsizetype at = words.indexOf(QStringLiteral("port"));
+        return at < 0 ? QString() : QStringLiteral("http://127.0.0.1:") + words.value(at + 1);
+    }
+
     QString xdotool_;
     QProcess program_;
     QProcess display_;
+    QProcess register_;
 };
 
 } // namespace
@@ -219,4 +246,49 @@ TEST_F(ProgramRun, HistoryEnterBringsBackTheEarlierVersionAndOkSavesIt)
     EXPECT_TRUE(after.contains("Satser_MVA=24\r\n")) << after.toStdString();
     // The save kept the version it replaced.
     EXPECT_EQ(QDir(suite() + QStringLiteral("backup")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(), 2);
+}
+
+TEST_F(ProgramRun, RegisterLookUpWithAltOEnterAndOkSavesTheNameAndAddressesByteForByte)
+{
+    // The register's answer, as its API documents a unit's record.
+    const QString served = dir() + QStringLiteral("/register");
+    ASSERT_TRUE(testenv::writeFile(served + QStringLiteral("/api/enheter/987654325"), R"({
+  "organisasjonsnummer": "987654325", "navn": "SÆTERBØ ÅRDAL TREVARE AS",
+  "organisasjonsform": {"kode": "AS", "beskrivelse": "Aksjeselskap"},
+  "forretningsadresse": {"land": "Norge", "landkode": "NO", "postnummer": "6885", "poststed": "ÅRDALSTANGEN",
+                         "adresse": ["Øvre Årdal vei 2"], "kommunenummer": "4643", "kommune": "ÅRDAL"}
+})"));
+    const QString address = startWebServer(served);
+    if (address.isEmpty())
+        GTEST_SKIP() << "no web server (python3 -m http.server) for the register";
+    const QString ini = work() + QStringLiteral("/veltrona.ini");
+    ASSERT_TRUE(testenv::writeFile(ini, ("[STANDARD]\r\nArbeid_ArbeidstidStart=08:00\r\nFirma_Navn=Gammelt navn\r\n"
+                                         "\r\n[ENHETSREGISTERET]\r\nAdresse=" + address + "/api\r\n").toLatin1()));
+    QProcessEnvironment env;
+    startProgram(env);
+    if (IsSkipped() || HasFatalFailure())
+        return;
+    const QString window = findWindow(QStringLiteral("^Oppsett Verkstolpen"), env);
+    ASSERT_FALSE(window.isEmpty()) << "the settings dialog did not appear";
+    run(xdotool_, {"windowfocus", "--sync", window}, env, 10000);
+    // A click into "Org.nr." on "&Firma" (96..246 x 180..201 on the page, below the tabs), the number.
+    ASSERT_TRUE(run(xdotool_, {"mousemove", "--window", window, "150", "216", "click", "1"}, env));
+    ASSERT_TRUE(run(xdotool_, {"type", "--delay", "20", "987654325"}, env));
+    ASSERT_TRUE(run(xdotool_, {"key", "--clearmodifiers", "alt+o"}, env));
+    const QString lookUpWindow = findWindow(QStringLiteral("^Enhetsregisteret$"), env);
+    ASSERT_FALSE(lookUpWindow.isEmpty()) << "the register's window did not appear";
+    ASSERT_TRUE(run(xdotool_, {"key", "--clearmodifiers", "Return"}, env));
+    for (int i = 0; i < 100 && !findWindow(QStringLiteral("^Enhetsregisteret$"), env, false).isEmpty(); ++i)
+        QThread::msleep(50);
+    ASSERT_TRUE(run(xdotool_, {"key", "--clearmodifiers", "alt+k"}, env));
+    ASSERT_TRUE(program_.waitForFinished(60000)) << "the program did not end on \"O&k\"";
+    EXPECT_EQ(program_.exitCode(), 0);
+
+    // The file was Windows-1252 and stays so: every letter as its one byte.
+    const QByteArray after = section(testenv::readFile(ini), "STANDARD");
+    EXPECT_TRUE(after.contains("\r\nFirma_Navn=S\xC6TERB\xD8 \xC5RDAL TREVARE AS\r\n")) << after.toStdString();
+    EXPECT_TRUE(after.contains("\r\nFirma_PostAdresse=\xD8vre \xC5rdal vei 2\r\n")) << after.toStdString();
+    EXPECT_TRUE(after.contains("\r\nFirma_GateAdresse=\xD8vre \xC5rdal vei 2\r\n")) << after.toStdString();
+    EXPECT_TRUE(after.contains("\r\nFirma_PostNr=6885\r\nFirma_PostSted=\xC5RDALSTANGEN\r\n")) << after.toStdString();
+    EXPECT_TRUE(after.contains("\r\nFirma_OrgNr=987654325\r\n")) << after.toStdString();
 }

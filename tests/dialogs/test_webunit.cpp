@@ -482,7 +482,7 @@ TEST_F(WebReaderTest, DISABLED_ShownInAnUnpreparedProgram)
 
 // --- Start-up ---------------------------------------------------------------------------------------
 
-TEST_F(WebReaderTest, ProgramStartsWithoutLoadingTheWebEngineOrTheTransferLibrary)
+TEST_F(WebReaderTest, ProgramStartsWithoutLoadingTheWebEngineTheTransferOrTheNetworkLibrary)
 {
     const QString program = qEnvironmentVariable("BO_PROGRAM");
     if (program.isEmpty() || !QFileInfo::exists(program))
@@ -504,9 +504,10 @@ TEST_F(WebReaderTest, ProgramStartsWithoutLoadingTheWebEngineOrTheTransferLibrar
     ASSERT_TRUE(loaded.contains("libQt6Widgets")) << "no list of loaded libraries";
     EXPECT_FALSE(loaded.contains("libQt6WebEngine"));
     EXPECT_FALSE(loaded.contains("libcurl"));
+    EXPECT_FALSE(loaded.contains("libQt6Network"));  // the register look-up's
     // Nor the modules that bring them.
-    EXPECT_FALSE(loaded.contains(QFileInfo(plugins::filePath(QStringLiteral("browser"))).fileName().toUtf8()));
-    EXPECT_FALSE(loaded.contains(QFileInfo(plugins::filePath(QStringLiteral("ftp"))).fileName().toUtf8()));
+    for (const char *module : {"browser", "ftp", "enhetsregister"})
+        EXPECT_FALSE(loaded.contains(QFileInfo(plugins::filePath(QLatin1String(module))).fileName().toUtf8())) << module;
 }
 
 // --- Screenshot (run by tests/screenshots/test_cases.sh under a virtual display) -----------------------

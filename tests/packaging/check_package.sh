@@ -12,6 +12,7 @@ fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 expected=(
   bin/bruker-oppsett
   lib/bruker-oppsett/browser.so
+  lib/bruker-oppsett/enhetsregister.so
   lib/bruker-oppsett/ftp.so
   share/applications/bruker-oppsett.desktop
   share/icons/hicolor/scalable/apps/bruker-oppsett.svg
@@ -37,12 +38,14 @@ $(diff <(echo "$wanted") <(echo "$actual") || true)"
     fi
   done
   # The program does not link what its modules bring.
-  if grep -qE 'libcurl|libQt6WebEngine' <<<"$(ldd "$program")"; then
-    fail "the program links libcurl or the web engine itself"
+  if grep -qE 'libcurl|libQt6WebEngine|libQt6Network' <<<"$(ldd "$program")"; then
+    fail "the program links libcurl, the web engine or Qt Network itself"
   fi
   grep -q libcurl <<<"$(ldd "$root/lib/bruker-oppsett/ftp.so")" || fail "the FTP module does not link libcurl"
   grep -q libQt6WebEngineWidgets <<<"$(ldd "$root/lib/bruker-oppsett/browser.so")" \
     || fail "the browser module does not link the web engine"
+  grep -q libQt6Network <<<"$(ldd "$root/lib/bruker-oppsett/enhetsregister.so")" \
+    || fail "the register module does not link Qt Network"
   local entry="$root/share/applications/bruker-oppsett.desktop"
   desktop-file-validate "$entry" || fail "the desktop entry is not valid"
   grep -qx 'Name=Bruker oppsett' "$entry" || fail "the desktop entry is not named \"Bruker oppsett\""
@@ -81,9 +84,11 @@ case "$mode" in
     [ "$(field Version)" = "$version" ] || fail "Version is $(field Version), not $version"
     [ "$(field Architecture)" = "$(dpkg --print-architecture)" ] || fail "Architecture is $(field Architecture)"
     depends="$(field Depends)"
-    for lib in libqt6core6 libqt6widgets6 qt6-qpa-plugins libcurl4 libqt6webenginewidgets6; do
+    for lib in libqt6core6 libqt6widgets6 qt6-qpa-plugins libcurl4 libqt6webenginewidgets6 libqt6network6; do
       grep -q "$lib" <<<"$depends" || fail "Depends lacks $lib: $depends"
     done
+    # The certificates HTTPS to the register is checked against.
+    grep -q ca-certificates <<<"$(field Recommends)" || fail "Recommends lacks ca-certificates: $(field Recommends)"
     # Every entry below /usr, owned by root, nothing but the expected files.
     listing="$(dpkg-deb -c "$deb")"
     if grep -v -E '^[-dl][rwxs-]{9} root/root +[0-9]+ [0-9-]+ [0-9:]+ \./(usr/.*)?$' <<<"$listing"; then

@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Screenshots of the company settings dialog: its seven pages, the page "Arbei&d" with a partial time
 # and a time that cannot exist, the window of earlier versions with its differences and the dialog
-# after one was brought back, and the Yes/No question it asks when closed without a working time.
-# Runs the built program under a virtual display against sample
-# settings in a temporary folder (the user's own files are never touched) and presses its keys.
+# after one was brought back, the look-up in the organisation register ("Slå &opp": waiting, an
+# unknown number, what the register says, the fields filled in), and the Yes/No question it asks
+# when closed without a working time. Runs the built program under a virtual display against sample
+# settings in a temporary folder (the user's own files are never touched), with a stand-in for the
+# register on 127.0.0.1, and presses its keys.
 #
 #   tests/screenshots/settings_dialog.sh PATH/TO/bruker-oppsett [OUTPUT_FOLDER]
 #
-# Needs Xvfb (xvfb-run), xdotool and ImageMagick's import. Builds nothing.
+# Needs Xvfb (xvfb-run), xdotool, ImageMagick's import and python3. Builds nothing.
 set -euo pipefail
 
 program=${1:?usage: $0 PATH/TO/bruker-oppsett [OUTPUT_FOLDER]}
@@ -17,7 +19,7 @@ mkdir -p "$out"
 out=$(readlink -f "$out")
 
 if [[ -z ${BO_SHOTS_INNER:-} ]]; then
-  for tool in xvfb-run xdotool import; do
+  for tool in xvfb-run xdotool import python3; do
     command -v "$tool" >/dev/null || { echo "$tool is missing" >&2; exit 2; }
   done
   # 96 dots per inch: the sizes of the windows are given at that resolution.
@@ -76,10 +78,51 @@ printf '%s\r\n' 'Hentes på lager' 'Sendes med post' | iconv -f UTF-8 -t WINDOWS
 printf '1\r\n' > "$earlier/versjon.nr"
 touch -d '2026-11-30 16:12:04' "$earlier"/*
 
+# A stand-in for the register: a unit's record as its API documents it, and one number whose answer
+# never comes.
+cat > "$world/register.py" <<'PY'
+import http.server, json, time
+records = {
+    "/api/enheter/987654325": {
+        "organisasjonsnummer": "987654325", "navn": "FJORDTRE SNEKKERI AS",
+        "organisasjonsform": {"kode": "AS", "beskrivelse": "Aksjeselskap"},
+        "hjemmeside": "www.fjordtre.example",
+        "postadresse": {"land": "Norge", "landkode": "NO", "postnummer": "6801", "poststed": "FØRDE",
+                        "adresse": ["Postboks 14"], "kommunenummer": "4647", "kommune": "SUNNFJORD"},
+        "forretningsadresse": {"land": "Norge", "landkode": "NO", "postnummer": "6800", "poststed": "FØRDE",
+                               "adresse": ["Strandveien 3", "Bygg B"], "kommunenummer": "4647",
+                               "kommune": "SUNNFJORD"},
+    },
+}
+class Register(http.server.BaseHTTPRequestHandler):
+    def do_GET(self):
+        if self.path.endswith("/876543214"):
+            time.sleep(120)
+            return
+        record = records.get(self.path)
+        body = json.dumps(record or {"status": 404, "error": "Not Found"}, ensure_ascii=False).encode()
+        self.send_response(200 if record else 404)
+        self.send_header("Content-Type", "application/json")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+    def log_message(self, *args):
+        pass
+server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Register)
+server.daemon_threads = True
+print(server.server_address[1], flush=True)
+server.serve_forever()
+PY
+python3 "$world/register.py" > "$world/register.port" &
+register=$!
+trap 'kill $register 2>/dev/null || true; rm -rf "$world"' EXIT
+for _ in $(seq 1 100); do [[ -s $world/register.port ]] && break; sleep 0.05; done
+printf '\r\n[ENHETSREGISTERET]\r\nAdresse=http://127.0.0.1:%s/api\r\n' "$(cat "$world/register.port")" >> "$ini"
+
 cd "$world/work"
 "$program" > "$world/program.log" 2>&1 &
 pid=$!
-trap 'kill $pid 2>/dev/null || true; rm -rf "$world"' EXIT
+trap 'kill $pid $register 2>/dev/null || true; rm -rf "$world"' EXIT
 
 win=$(xdotool search --sync --onlyvisible --name '^Oppsett Verkstolpen' | head -n1)
 xdotool windowfocus --sync "$win" 2>/dev/null || true
@@ -138,11 +181,41 @@ key Return
 sleep 0.3
 shoot 14-gjenopprettet
 
+# "Slå &opp" beside "Org.nr.": a number the register never answers for (the window that waits,
+# stopped with Escape), a number it does not know, then the company's own number; Enter takes what
+# differs into the fields.
+orgnr() {  # types its argument into "Org.nr." on "&Firma"
+  key alt+f
+  click_at 150 216
+  key ctrl+a
+  xdotool type --delay 20 "$1"
+}
+orgnr '876 543 214'
+key alt+o
+xdotool search --sync --onlyvisible --name '^Slår opp i Enhetsregisteret$' >/dev/null
+shoot_screen 15-enhetsregisteret-venter
+key Escape
+sleep 0.3
+orgnr '812 345 672'
+key alt+o
+xdotool search --sync --onlyvisible --name '^Enhetsregisteret$' >/dev/null
+shoot_screen 16-enhetsregisteret-ukjent
+key Return
+orgnr '987 654 325'
+key alt+o
+lookup=$(xdotool search --sync --onlyvisible --name '^Enhetsregisteret$' | head -n1)
+sleep 0.6
+import -window "$lookup" "$out/17-enhetsregisteret.png"
+echo "$out/17-enhetsregisteret.png"
+key Return
+sleep 0.3
+shoot 18-firma-fra-enhetsregisteret
+
 # Escape closes without a working time entered: the question comes up. Nothing was saved.
 key Escape
 question=$(xdotool search --sync --onlyvisible --name '^\?$' | head -n1)
 sleep 0.4
-import -window "$question" "$out/15-ja-nei.png"
-echo "$out/15-ja-nei.png"
+import -window "$question" "$out/19-ja-nei.png"
+echo "$out/19-ja-nei.png"
 key n
 wait "$pid" || true
