@@ -162,6 +162,7 @@ TFTPform::TFTPform(QWidget *parent)
     setObjectName(QStringLiteral("FTPform"));
     setWindowTitle(QStringLiteral("FTPform"));
     QFont f(QStringLiteral("MS Sans Serif"));
+    f.setStyleHint(QFont::SansSerif);  // as the other windows ask, so the font cache serves all of them
     f.setPixelSize(11);
     setFont(f);
     resize(209, 64);
